@@ -1,0 +1,117 @@
+#include "app/log.h"
+
+#include <clocale>
+#include <ctime>
+
+#ifndef _WIN32
+#include <locale.h>
+#endif
+
+namespace {
+
+const char* const runSeparator =
+    "\n\n---------------------------------------------------------------\n\n\n";
+
+}  // namespace
+
+void Log::open(const QString& path) {
+    std::lock_guard lock(mutex_);
+    const bool existed = QFile::exists(path);
+    file_.setFileName(path);
+    (void)file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+    stream_.setDevice(&file_);
+    stream_.setEncoding(QStringConverter::System);
+    if (existed && file_.isOpen()) {
+        stream_ << runSeparator;
+    }
+}
+
+LogGroup Log::group() {
+    return LogGroup(*this);
+}
+
+QString Log::timestampText() {
+    // "%X" is hours:minutes:seconds in the C locale. The application object
+    // switches the process to the user's locale, so the C locale is asked
+    // for explicitly to keep every stamp in one form.
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    char buffer[80];
+    std::size_t n = 0;
+#ifdef _WIN32
+    localtime_s(&local, &now);
+    static _locale_t cLocale = _create_locale(LC_ALL, "C");
+    n = _strftime_l(buffer, sizeof buffer, "%Y-%m-%d.%X", &local, cLocale);
+#else
+    localtime_r(&now, &local);
+    static locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+    n = strftime_l(buffer, sizeof buffer, "%Y-%m-%d.%X", &local, cLocale);
+#endif
+    return QLatin1Char('[') + QString::fromLatin1(buffer, static_cast<int>(n)) + QLatin1Char(']');
+}
+
+QString Log::handleText(const void* handle) {
+    return QStringLiteral("0x") + QString::number(reinterpret_cast<quintptr>(handle), 16);
+}
+
+LogGroup::LogGroup(Log& log) : log_(&log), lock_(log.mutex_) {}
+
+LogGroup::LogGroup(LogGroup&& other) noexcept
+    : log_(other.log_), lock_(std::move(other.lock_)) {}
+
+LogGroup::~LogGroup() {
+    if (lock_.owns_lock()) log_->stream_.flush();
+}
+
+template <typename T>
+void LogGroup::write(const T& value) {
+    // Without an open file the text is dropped at once instead of piling up
+    // in the stream's buffer for the rest of the run.
+    if (log_->file_.isOpen()) log_->stream_ << value;
+}
+
+LogGroup& LogGroup::timestamp() {
+    write(Log::timestampText());
+    return *this;
+}
+
+LogGroup& LogGroup::operator<<(const QString& text) {
+    write(text);
+    return *this;
+}
+
+LogGroup& LogGroup::operator<<(const char* text) {
+    write(text);
+    return *this;
+}
+
+LogGroup& LogGroup::operator<<(char c) {
+    write(c);
+    return *this;
+}
+
+LogGroup& LogGroup::operator<<(int value) {
+    write(value);
+    return *this;
+}
+
+LogGroup& LogGroup::operator<<(unsigned value) {
+    write(value);
+    return *this;
+}
+
+LogGroup& LogGroup::operator<<(const void* handle) {
+    write(Log::handleText(handle));
+    return *this;
+}
+
+LogGroup& LogGroup::endl() {
+    write('\n');
+    log_->stream_.flush();
+    return *this;
+}
+
+LogGroup& LogGroup::flush() {
+    log_->stream_.flush();
+    return *this;
+}

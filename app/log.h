@@ -1,0 +1,75 @@
+// "Log.txt": the program's human-readable record of everything it does.
+//
+// Both threads write to it. Every write happens inside a write group that
+// holds the log's mutex from its first text to its flush, so two threads'
+// groups never interleave:
+//
+//     {
+//         LogGroup g = log.group();
+//         g.timestamp();
+//         g << "Saving Tree...\n";
+//     }   // flushed and released here
+#pragma once
+
+#include <mutex>
+
+#include <QFile>
+#include <QString>
+#include <QTextStream>
+
+class LogGroup;
+
+class Log {
+public:
+    Log() = default;
+    Log(const Log&) = delete;
+    Log& operator=(const Log&) = delete;
+
+    // Opens `path` for appending in text mode. When the file existed before,
+    // the run separator is written first. A failed open is not reported: the
+    // log's writes then go nowhere and the program carries on.
+    void open(const QString& path);
+
+    // Starts a write group; the log stays locked until the group ends.
+    LogGroup group();
+
+    // The stamp "[" + "%Y-%m-%d.%X" (C locale) + "]" for the current time.
+    static QString timestampText();
+
+    static QString handleText(const void* handle);
+
+private:
+    friend class LogGroup;
+    std::mutex mutex_;
+    QFile file_;
+    QTextStream stream_;
+};
+
+class LogGroup {
+public:
+    LogGroup(LogGroup&& other) noexcept;
+    LogGroup(const LogGroup&) = delete;
+    LogGroup& operator=(const LogGroup&) = delete;
+    ~LogGroup();
+
+    // Writes the timestamp; text must follow in the same group.
+    LogGroup& timestamp();
+    LogGroup& operator<<(const QString& text);
+    LogGroup& operator<<(const char* text);
+    LogGroup& operator<<(char c);
+    LogGroup& operator<<(int value);
+    LogGroup& operator<<(unsigned value);
+    // A device-context handle, as "0x" and lowercase hexadecimal digits.
+    LogGroup& operator<<(const void* handle);
+    // A line break and a flush.
+    LogGroup& endl();
+    LogGroup& flush();
+
+private:
+    friend class Log;
+    explicit LogGroup(Log& log);
+    template <typename T>
+    void write(const T& value);
+    Log* log_;
+    std::unique_lock<std::mutex> lock_;
+};

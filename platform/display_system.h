@@ -1,0 +1,40 @@
+// The one interface through which the program reaches the system's displays.
+// It is shaped after the Windows calls the program was designed around
+// (EnumDisplayDevicesA, EnumDisplaySettingsA, CreateDCA/DeleteDC,
+// SetDeviceGammaRamp/GetDeviceGammaRamp) and knows nothing of Qt.
+//
+// Every backend is safe to call from the main thread and the watch-loop
+// thread at the same time.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "platform/win_types.h"
+
+// 768 entries: 256 red, then 256 green, then 256 blue.
+using GammaTable768 = std::array<std::uint16_t, 768>;
+
+class DisplaySystem {
+public:
+    virtual ~DisplaySystem() = default;
+
+    // With device == nullptr: adapter (output) number `index`. Otherwise:
+    // monitor number `index` on the adapter whose DeviceName is `device`.
+    // Fills `out` (its cb is set by the callee) and returns false past the end.
+    virtual bool enumDisplayDevices(const char* device, DWORD index, DISPLAY_DEVICEA* out) = 0;
+
+    // Mode number `modeIndex` of the adapter `deviceName`, or its current
+    // mode for ENUM_CURRENT_SETTINGS. Returns false past the end, for an
+    // unknown device, or when the device has no current mode.
+    virtual bool enumDisplaySettings(const char* deviceName, DWORD modeIndex, DEVMODEA* out) = 0;
+
+    // A device context for the adapter `deviceName`; null on failure.
+    virtual HDC createDC(const char* deviceName) = 0;
+    // Releases a device context; null and unknown handles are ignored.
+    virtual void deleteDC(HDC dc) = 0;
+
+    virtual bool setDeviceGammaRamp(HDC dc, const GammaTable768& table) = 0;
+    // On failure `table` keeps what it held.
+    virtual bool getDeviceGammaRamp(HDC dc, GammaTable768& table) = 0;
+};
