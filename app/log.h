@@ -73,3 +73,23 @@ private:
     Log* log_;
     std::unique_lock<std::mutex> lock_;
 };
+
+// The logged save of a file: "Saving <what>...\n" (after a timestamp when
+// `timestamped`), then "Successfully saved <what>.\n" or
+// "Failed to save <what>.\n" by the result of `write`, then an empty line.
+// Returns the result of `write`.
+template <typename Writer>
+bool logSave(Log& log, bool timestamped, const char* what, Writer&& write) {
+    {
+        LogGroup g = log.group();
+        if (timestamped) g.timestamp();
+        g << "Saving " << what << "...\n";
+    }
+    const bool ok = write();
+    {
+        LogGroup g = log.group();
+        g << (ok ? "Successfully saved " : "Failed to save ") << what << ".\n";
+    }
+    log.group() << "\n";
+    return ok;
+}

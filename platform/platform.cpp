@@ -2,25 +2,29 @@
 
 #include "platform/null_display_system.h"
 
-namespace {
-
-// Where a system has no run-at-login mechanism the entry never exists.
-class NoRunEntry : public RunEntry {
-public:
-    std::string commandLine(const std::string& path, const std::string& args) const override {
-        return "\"" + path + "\" " + args;
-    }
-    std::optional<std::string> read() override { return std::nullopt; }
-    bool write(const std::string&) override { return false; }
-    bool remove() override { return false; }
-};
-
-}  // namespace
+#ifdef _WIN32
+#include "platform/win32/win32_display_system.h"
+#include "platform/win32/win32_run_entry.h"
+#else
+#include "platform/x11/x11_display_system.h"
+#include "platform/xdg/xdg_autostart_entry.h"
+#endif
 
 Platform createPlatform() {
     Platform p;
-    p.display = std::make_unique<NullDisplaySystem>();
-    p.runEntry = std::make_unique<NoRunEntry>();
-    p.name = "none";
+#ifdef _WIN32
+    p.display = std::make_unique<Win32DisplaySystem>();
+    p.runEntry = std::make_unique<Win32RunEntry>();
+    p.name = "win32";
+#else
+    if (auto x11 = X11DisplaySystem::open()) {
+        p.display = std::move(x11);
+        p.name = "x11";
+    } else {
+        p.display = std::make_unique<NullDisplaySystem>();
+        p.name = "none";
+    }
+    p.runEntry = std::make_unique<XdgAutostartEntry>();
+#endif
     return p;
 }
