@@ -1,1 +1,55 @@
+// Everything the program shares between its parts and its two threads, in
+// one object that main creates and every component receives a part of.
+#pragma once
 
+#include <memory>
+
+#include <QString>
+
+#include "app/app_settings.h"
+#include "app/log.h"
+#include "loop/loop_context.h"
+#include "loop/loop_control.h"
+#include "loop/my_thread.h"
+#include "platform/platform.h"
+#include "ramps/gamma_ramp.h"
+#include "tree/active_display.h"
+#include "tree/tree.h"
+
+// Where "Log.txt", "Tree.txt" and "Settings.txt" live.
+struct AppFiles {
+    QString log;
+    QString tree;
+    QString settings;
+
+    static AppFiles in(const QString& directory);
+};
+
+// The executable's directory when it can be written (a portable program),
+// otherwise the user's application data directory.
+QString dataDirectory();
+
+class AppState {
+public:
+    AppState(Platform platform, AppFiles files);
+    AppState(const AppState&) = delete;
+    AppState& operator=(const AppState&) = delete;
+    ~AppState();
+
+    Platform platform;
+    const AppFiles files;
+    AppSettings settings;
+    AppFlags flags;
+    Log log;
+    Tree tree;
+    ActiveDisplayList activeDisplays;
+    FixedRamps ramps;
+    LoopScratch scratch;
+    LoopContext loopContext;
+
+    // Created by start-up in its place (before that, null).
+    std::unique_ptr<MyThread> loopThread;
+    std::unique_ptr<LoopControl> loopControl;
+
+    void createLoopThread();
+};

@@ -1,1 +1,123 @@
+#include "app/startup.h"
 
+#include <cstdlib>
+
+#include <QApplication>
+#include <QFile>
+#include <QIcon>
+
+#include "app/app_state.h"
+#include "app/command_line.h"
+#include "app/main_window_stand_in.h"
+#include "app/quit_on_signal.h"
+#include "storage/run_on_startup.h"
+#include "storage/settings_file.h"
+#include "storage/tree_file.h"
+
+namespace {
+
+// The one application state of the process. It is never destroyed: the exit
+// handler runs after main has returned and still needs it.
+AppState* appState = nullptr;
+
+void exitHandler() {
+    if (appState && appState->loopControl) appState->loopControl->onApplicationExit();
+}
+
+void loadTreeAtStart(AppState& s) {
+    const bool exists = QFile::exists(s.files.tree);
+    {
+        LogGroup g = s.log.group();
+        g.timestamp() << (exists ? "Found existing Tree.\n" : "No existing Tree found.\n");
+    }
+    if (exists) {
+        // The reader logs each profile it parses again, so the log is not
+        // held around it.
+        const bool loaded = loadTree(s.files.tree, s.tree, s.log);
+        if (loaded) s.flags.treeLoaded = true;
+        s.log.group() << (loaded ? "Successfully loaded Tree.\n" : "Failed to load Tree.\n");
+    }
+    s.log.group() << "\n";
+}
+
+// Stand-ins for the windows and the update check, each in its place.
+void createSettingsWindow(AppState&) {}
+void showFirstTimeSettings(AppState&) {}
+void startUpdateCheck(AppState&) {}
+void createAboutWindow(AppState&) {}
+
+}  // namespace
+
+int runTavrin(int argc, char** argv) {
+    // 1. The application object lives to the end of the process, like every
+    // object start-up makes.
+    static int qtArgc = argc;
+    auto* application = new QApplication(qtArgc, argv);
+    const QStringList arguments = application->arguments().mid(1);
+
+    // 2.-6. Version, files, log and the launch line.
+    appState = new AppState(createPlatform(), AppFiles::in(dataDirectory()));
+    AppState& s = *appState;
+    s.log.open(s.files.log);
+    {
+        LogGroup g = s.log.group();
+        g.timestamp() << "Tavrin v" << programVersion << " launched.\n\n\n";
+    }
+
+    // 7. The tree. Nothing else runs yet, so no lock is needed.
+    loadTreeAtStart(s);
+
+    // 8. From here on every end of the process runs the exit handler.
+    std::atexit(exitHandler);
+
+    // 9.-12. The fixed ramps, the loop thread (not started) and the scratch.
+    buildRamps(s.ramps);
+    s.createLoopThread();
+
+    // 13. The main window; its constructor may start the loop.
+    auto* mainWindow = new MainWindowStandIn(s, arguments);
+
+    // 14. The settings window.
+    createSettingsWindow(s);
+
+    // 15. The settings, or first-time setup.
+    const bool hasSettings = QFile::exists(s.files.settings);
+    {
+        LogGroup g = s.log.group();
+        g.timestamp();
+        if (!hasSettings) {
+            g << "No existing Settings file found. Showing first-time settings widget.\n";
+        } else {
+            g << "Found existing Settings file.\n";
+        }
+    }
+    if (!hasSettings) {
+        showFirstTimeSettings(s);
+    } else {
+        if (readSettings(s.files.settings, s.settings, s.log)) {
+            s.log.group() << "Successfully loaded all settings.\n\n";
+        } else {
+            s.log.group() << "Failed to load all settings. Using default settings for those "
+                             "that failed to load.\n\n";
+            saveSettings(s.files.settings, s.settings, s.log);
+        }
+        mainWindow->updateTrayVisibility();
+        const CommandLine commandLine = parseCommandLine(arguments);
+        if (commandLine == CommandLine::Invalid) return 0;
+        if (showsMainWindow(commandLine)) mainWindow->show();
+    }
+
+    // 16. The run-at-login entry follows the setting.
+    applyRunOnStartup(s.settings.runOnStartup, *s.platform.runEntry,
+                      QCoreApplication::applicationFilePath());
+
+    // 17.-19. Update check, About window, the window icon.
+    startUpdateCheck(s);
+    createAboutWindow(s);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icon_on.png")));
+
+    // 20. The event loop; its result is not passed on.
+    quitEventLoopOnSignals();
+    QApplication::exec();
+    return 0;
+}

@@ -1,0 +1,47 @@
+#include "app/quit_on_signal.h"
+
+#ifdef _WIN32
+
+void quitEventLoopOnSignals() {}
+
+#else
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    // Only async-signal-safe work here: wake the event loop through the pipe.
+    const char byte = 1;
+    [[maybe_unused]] ssize_t n = ::write(signalPipe[1], &byte, 1);
+}
+
+}  // namespace
+
+void quitEventLoopOnSignals() {
+    if (signalPipe[0] >= 0) return;
+    if (::pipe(signalPipe) != 0) return;
+    for (int fd : signalPipe) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read,
+                                         QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, [] {
+        char buffer[16];
+        [[maybe_unused]] ssize_t n = ::read(signalPipe[0], buffer, sizeof buffer);
+        QCoreApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+}
+
+#endif

@@ -1,0 +1,11 @@
+#include "loop/apply_display.h"
+
+#include "loop/display_target.h"
+#include "loop/ramp_restore.h"
+#include "tree/active_display.h"
+
+void applyToActiveDisplay(LoopContext& ctx) {
+    const ActiveDisplay& d = *ctx.activeDisplays.currentDisplay();
+    const bool linearByDefault = ctx.settings.loadLinearCurveByDefault.load();
+    restoreRamp(ctx, d, changeTarget(d, linearByDefault, ctx.ramps), changingPhrases);
+}

@@ -1,0 +1,34 @@
+#include "loop/command_line_start.h"
+
+WindowStartState startForCommandLine(const QStringList& arguments, LoopControl& control,
+                                     LoopContext& ctx) {
+    WindowStartState s;
+    const bool trayEnabled = ctx.settings.enableTrayIcon;
+    if (arguments.size() == 1 && arguments[0] == QLatin1String("-hide")) {
+        s.startedHidden = true;
+        s.trayVisible = true;
+    } else if (arguments.size() == 1) {
+        s.windowShown = true;
+        ctx.flags.suppressChangeMsg = true;
+        ctx.flags.loopRunning = true;
+        control.startThread();
+        {
+            LogGroup g = ctx.log.group();
+            g.timestamp() << "Looping...\n\n";
+        }
+        s.trayPictureOn = true;
+        ctx.flags.startStopLabel = true;
+        s.actionStartReadsStop = true;
+        s.trayVisible = trayEnabled;
+    } else if (arguments.size() == 2) {
+        s.startedHidden = true;
+        s.trayPictureOn = true;
+        control.toggleLoop();
+        s.actionStartReadsStop = true;
+        s.trayVisible = true;
+    } else if (arguments.isEmpty()) {
+        s.windowShown = true;
+        s.trayVisible = trayEnabled;
+    }
+    return s;
+}

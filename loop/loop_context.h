@@ -1,0 +1,31 @@
+// What the watch loop and the operations around it work on, handed in by
+// the application state.
+#pragma once
+
+#include "app/app_settings.h"
+#include "app/log.h"
+#include "platform/display_system.h"
+#include "ramps/gamma_ramp.h"
+
+class Tree;
+class ActiveDisplayList;
+
+// Read-back scratch shared by the loop thread and, while the loop is
+// stopped, the main thread's immediate loads.
+struct LoopScratch {
+    GammaRamp readBackRamp;
+    GammaRamp lockCheckRamp;
+    DeviceGammaTable readBackTable{};
+    DeviceGammaTable lockCheckTable{};
+};
+
+struct LoopContext {
+    Log& log;
+    AppSettings& settings;
+    AppFlags& flags;
+    Tree& tree;
+    ActiveDisplayList& activeDisplays;
+    const FixedRamps& ramps;
+    DisplaySystem& display;
+    LoopScratch& scratch;
+};

@@ -1,0 +1,134 @@
+#include "loop/loop_control.h"
+
+#include "tree/active_display.h"
+#include "tree/tree.h"
+
+LoopControl::LoopControl(LoopContext& ctx, MyThread& thread) : ctx_(ctx), thread_(thread) {}
+
+void LoopControl::toggleLoop() {
+    AppFlags& flags = ctx_.flags;
+    if (flags.loopRunning) {
+        {
+            LogGroup g = ctx_.log.group();
+            g << "\n";
+            g.timestamp() << "Stop loop called.\nStopping loop...\n\n";
+        }
+        flags.loopRunning = false;
+        thread_.stopLoop();
+        if (ctx_.settings.loadLinearCurveOnExit) {
+            loadLinearRampsOnAllMonitors();
+            // The next start finds a change and applies every association.
+            ctx_.activeDisplays.Clear();
+        }
+        if (onLoopToggled) onLoopToggled(false);
+    } else {
+        {
+            LogGroup g = ctx_.log.group();
+            g << "\n";
+            g.timestamp() << "Start loop called.\n\n";
+        }
+        flags.loopRunning = true;
+        thread_.startLoop();
+        if (onLoopToggled) onLoopToggled(true);
+    }
+    flags.startStopLabel = flags.loopRunning;
+}
+
+LoopControl::LoopPause::LoopPause(LoopControl* control, bool wasRunning)
+    : control_(control), wasRunning_(wasRunning) {}
+
+LoopControl::LoopPause::LoopPause(LoopPause&& other) noexcept
+    : control_(other.control_), wasRunning_(other.wasRunning_) {
+    other.control_ = nullptr;
+}
+
+LoopControl::LoopPause::~LoopPause() {
+    resume();
+}
+
+void LoopControl::LoopPause::resume() {
+    if (!control_) return;
+    LoopControl* control = control_;
+    control_ = nullptr;
+    if (!wasRunning_) return;
+    control->ctx_.log.group() << "Restarting loop...\n";
+    control->thread_.startLoop();
+}
+
+LoopControl::LoopPause LoopControl::pauseLoop(const char* stopLine, bool timestamped) {
+    const bool running = thread_.isRunning();
+    if (running) {
+        {
+            LogGroup g = ctx_.log.group();
+            if (timestamped) g.timestamp();
+            g << stopLine;
+        }
+        thread_.stopLoop();
+    }
+    return LoopPause(this, running);
+}
+
+void LoopControl::loadLinearRampsOnAllMonitors() {
+    {
+        LogGroup g = ctx_.log.group();
+        g.timestamp() << "Loading linear gamma ramps...\n\n";
+    }
+    ActiveDisplayList displays(&ctx_.display);
+    displays.Capture(ctx_.display);
+    // Scratch of its own: the loop's may be in use by an interrupted caller.
+    GammaRamp readBack;
+    DeviceGammaTable readBackTable{};
+    const GammaRamp& linear = ctx_.ramps.linearRamp;
+    displays.ResetCursor();
+    while (displays.NextDisplay()) {
+        const ActiveDisplay& d = *displays.currentDisplay();
+        const AssociationLookup found = ctx_.tree.lookupAssociation(d.displayDevice, d.devMode);
+        if (!found.monitorFound) continue;  // displays the tree does not know stay as they are
+        {
+            LogGroup g = ctx_.log.group();
+            g << "Current monitor:\n" << d.displayDevice.DeviceID << "\n";
+        }
+        displays.SetCurrentDeviceContext(ctx_.display.createDC(d.displayDevice.DeviceName));
+        ctx_.log.group() << "Created hDC - " << static_cast<const void*>(d.deviceContext) << "\n";
+        if (found.modeFound) {
+            displays.SetCurrentProfile(found.profile);
+        } else {
+            ctx_.log.group() << "Mode is NULL.\n";
+        }
+        if (d.profile.isEmpty() && !ctx_.settings.loadLinearCurveByDefault.load()) {
+            LogGroup g = ctx_.log.group();
+            g << "Doing nothing";
+            g.endl() << "\n";
+            continue;
+        }
+        {
+            LogGroup g = ctx_.log.group();
+            g << "Loading linear display calibration";
+            g.endl();
+        }
+        loadRampIntoDisplay(ctx_.display, d.deviceContext, linear);
+        readBackFromDisplay(ctx_.display, d.deviceContext, readBackTable, readBack);
+        LogGroup g = ctx_.log.group();
+        g << (rampsEqual(readBack, linear) ? "(Loaded linear gamma ramp - hDC = "
+                                           : "(Failed to load linear gamma ramp - hDC = ")
+          << static_cast<const void*>(d.deviceContext) << ")";
+        g.endl() << "\n";
+    }
+    ctx_.log.group() << "\n";
+}
+
+void LoopControl::onApplicationExit() {
+    if (exited_) return;
+    exited_ = true;
+    {
+        LogGroup g = ctx_.log.group();
+        g << "\n";
+        g.timestamp() << "Application exit called.\n\n";
+    }
+    if (thread_.isRunning()) {
+        ctx_.log.group() << "Stopping loop...\n\n";
+        thread_.stopLoop();
+    }
+    if (ctx_.flags.treeLoaded && ctx_.settings.loadLinearCurveOnExit) loadLinearRampsOnAllMonitors();
+    ctx_.log.group() << "Exiting application...\n";
+}

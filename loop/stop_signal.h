@@ -1,0 +1,24 @@
+// The cooperative stop of the watch loop: a flag the loop checks between
+// its steps, and a pause that a stop request cuts short.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+class StopSignal {
+public:
+    // Clears a previous request; called before the loop thread starts.
+    void reset();
+    // Sets the flag and wakes a pause in progress.
+    void request();
+    bool requested() const { return requested_.load(std::memory_order_acquire); }
+    // Waits `milliseconds` or until a stop is requested; true when the full
+    // pause passed without a request.
+    bool pause(int milliseconds);
+
+private:
+    std::atomic<bool> requested_{false};
+    std::mutex mutex_;
+    std::condition_variable wake_;
+};

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds Tavrin and runs every test: the profile reader under
+# AddressSanitizer and the threaded tests under ThreadSanitizer, each in a
+# build directory of its own, then the whole suite in build/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/deps.sh
+bash scripts/build.sh
+
+status=0
+
+# Sanitizer builds: only the targets that need them.
+if [ ! -f build-asan/build.ninja ]; then
+  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_SANITIZE=ON \
+        -DTAVRIN_BENCHMARKS=OFF >/dev/null
+fi
+if [ ! -f build-tsan/build.ninja ]; then
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_TSAN=ON \
+        -DTAVRIN_BENCHMARKS=OFF >/dev/null
+fi
+asan_tests=(tst_icc_profile)
+tsan_tests=()
+[ -f tests/loop/tst_loop_threads.cpp ] && tsan_tests+=(tst_loop_threads)
+[ -f tests/tree/tst_tree_sharing.cpp ] && tsan_tests+=(tst_tree_sharing)
+
+ninja -C build-asan "${asan_tests[@]}"
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -R "^($(IFS='|'; echo "${asan_tests[*]}"))\$") || status=1
+if [ ${#tsan_tests[@]} -gt 0 ]; then
+  ninja -C build-tsan "${tsan_tests[@]}"
+  (cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R "^($(IFS='|'; echo "${tsan_tests[*]}"))\$") || status=1
+fi
+
+# The whole suite last, so that its summary is the run's closing line.
+(cd build && ctest --output-on-failure --timeout 300) || status=1
+exit $status

@@ -1,0 +1,24 @@
+// Walking the system's active monitors and the display modes of an output,
+// as detection and the active-display snapshot need them.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "platform/display_system.h"
+
+// Calls `visit(adapter, monitor)` for every active monitor, adapter by
+// adapter in the system's order. On each adapter the monitors are taken from
+// index 0 up to the first one that is missing or lacks DISPLAY_DEVICE_ACTIVE;
+// monitors after an inactive one are not looked at. The monitor record's
+// DeviceName is the adapter's DeviceName (the output's name).
+void forEachActiveMonitor(
+    DisplaySystem& system,
+    const std::function<void(const DISPLAY_DEVICEA& adapter, const DISPLAY_DEVICEA& monitor)>&
+        visit);
+
+// The modes of output `deviceName` from index 0 until the system has no
+// more, leaving out every mode below 32 bits per pixel and every mode that
+// is the SameMode as the mode accepted just before it (only adjacent repeats
+// are removed).
+std::vector<DEVMODEA> acceptedModes(DisplaySystem& system, const char* deviceName);

@@ -1,0 +1,122 @@
+#include "tree/nodes.h"
+
+#include <cstring>
+
+#include <QTextStream>
+
+#include "app/log.h"
+#include "tree/display_records.h"
+#include "tree/node_list.h"
+
+Mode::Mode() : devMode(emptyDisplayMode()) {}
+
+Mode::Mode(const DEVMODEA& settings, const QString& association)
+    : devMode(emptyDisplayMode()), profile(association) {
+    CopyDisplaySettings(devMode, settings);
+}
+
+Mode::~Mode() {
+    nodelist::releaseChain(std::move(nextNode));
+}
+
+QString Mode::ListItemText() const {
+    return QStringLiteral("%1x%2x%3 @ %4Hz")
+        .arg(devMode.dmPelsWidth)
+        .arg(devMode.dmPelsHeight)
+        .arg(devMode.dmBitsPerPel)
+        .arg(devMode.dmDisplayFrequency);
+}
+
+void Mode::WriteLog(LogGroup& log) const {
+    log << "Bits Per Pixel: " << unsigned(devMode.dmBitsPerPel) << "\n"
+        << "Display Flags: " << unsigned(devMode.dmDisplayFlags) << "\n"
+        << "Display Frequency: " << unsigned(devMode.dmDisplayFrequency) << "\n";
+}
+
+void Mode::WriteTreeLines(QTextStream& out) const {
+    out << unsigned(devMode.dmBitsPerPel) << "\n"
+        << unsigned(devMode.dmDisplayFlags) << "\n"
+        << unsigned(devMode.dmDisplayFrequency) << "\n";
+    if (!profile.isEmpty()) out << '"' << profile << '"';
+}
+
+Resolution::Resolution(int w, int h)
+    : width(w), height(h), modeHead(std::make_unique<Mode>()), modeTail(modeHead.get()) {}
+
+Resolution::~Resolution() {
+    nodelist::releaseChain(std::move(nextNode));
+}
+
+bool Resolution::hasAssociatedMode() const {
+    for (const Mode* mode = modeHead->nextNode.get(); mode; mode = mode->nextNode.get())
+        if (!mode->profile.isEmpty()) return true;
+    return false;
+}
+
+Mode* Resolution::appendMode(std::unique_ptr<Mode> mode) {
+    return nodelist::append(modeTail, std::move(mode));
+}
+
+QString Resolution::ListItemText() const {
+    return QStringLiteral("%1x%2").arg(width).arg(height);
+}
+
+void Resolution::WriteLog(LogGroup& log) const {
+    log << width << "x" << height << "\n";
+}
+
+void Resolution::WriteTreeLines(QTextStream& out) const {
+    out << width << " " << height;
+}
+
+Monitor::Monitor()
+    : displayDevice(emptyDisplayDevice()),
+      OutputDevice{},
+      resolutionHead(std::make_unique<Resolution>()),
+      resolutionTail(resolutionHead.get()) {}
+
+Monitor::Monitor(const DISPLAY_DEVICEA& device) : Monitor() {
+    CopyDisplayDevice(displayDevice, device);
+}
+
+Monitor::~Monitor() {
+    nodelist::releaseChain(std::move(nextNode));
+}
+
+Resolution* Monitor::appendResolution(std::unique_ptr<Resolution> resolution) {
+    return nodelist::append(resolutionTail, std::move(resolution));
+}
+
+void Monitor::setOutputDevice(const QByteArray& text) {
+    setFieldText(OutputDevice, text);
+}
+
+QString Monitor::ListItemText() const {
+    // DeviceID reads MONITOR\<hardware id>\<class>\<instance>. With fewer
+    // parts, what follows the first backslash (or the whole text) is shown.
+    const QString deviceId = fieldText(displayDevice.DeviceID);
+    const qsizetype first = deviceId.indexOf(QLatin1Char('\\'));
+    QString hardwareId = deviceId;
+    if (first >= 0) {
+        const qsizetype second = deviceId.indexOf(QLatin1Char('\\'), first + 1);
+        hardwareId = second >= 0 ? deviceId.mid(first + 1, second - first - 1)
+                                 : deviceId.mid(first + 1);
+    }
+    return hardwareId + QStringLiteral(" - ") + fieldText(displayDevice.DeviceString) +
+           QLatin1Char('\n') + fieldText(OutputDevice) + QLatin1Char('\n');
+}
+
+void Monitor::WriteLog(LogGroup& log) const {
+    log << "DeviceID = " << fieldText(displayDevice.DeviceID) << "\n"
+        << "DeviceKey = " << fieldText(displayDevice.DeviceKey) << "\n"
+        << "DeviceString = " << fieldText(displayDevice.DeviceString) << "\n"
+        << "OutputDevice = " << fieldText(OutputDevice) << "\n";
+    log.flush();
+}
+
+void Monitor::WriteTreeLines(QTextStream& out) const {
+    out << fieldText(displayDevice.DeviceID) << "\n"
+        << fieldText(displayDevice.DeviceKey) << "\n"
+        << fieldText(displayDevice.DeviceString) << "\n"
+        << fieldText(OutputDevice);
+}
