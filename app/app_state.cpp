@@ -24,7 +24,8 @@ bool canWriteIn(const QString& directory) {
 
 QString dataDirectory() {
     const QString exeDir = QCoreApplication::applicationDirPath();
-    if (canWriteIn(exeDir)) return exeDir;
+    if (canWriteIn(exeDir))
+        return exeDir;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);
     return data;

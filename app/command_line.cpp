@@ -7,8 +7,10 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         case 0:
             return CommandLine::None;
         case 1:
-            if (arguments[0] == start) return CommandLine::Start;
-            if (arguments[0] == hide) return CommandLine::Hide;
+            if (arguments[0] == start)
+                return CommandLine::Start;
+            if (arguments[0] == hide)
+                return CommandLine::Hide;
             return CommandLine::Invalid;
         case 2:
             if ((arguments[0] == start && arguments[1] == hide) ||

@@ -56,18 +56,19 @@ QString Log::handleText(const void* handle) {
 
 LogGroup::LogGroup(Log& log) : log_(&log), lock_(log.mutex_) {}
 
-LogGroup::LogGroup(LogGroup&& other) noexcept
-    : log_(other.log_), lock_(std::move(other.lock_)) {}
+LogGroup::LogGroup(LogGroup&& other) noexcept : log_(other.log_), lock_(std::move(other.lock_)) {}
 
 LogGroup::~LogGroup() {
-    if (lock_.owns_lock()) log_->stream_.flush();
+    if (lock_.owns_lock())
+        log_->stream_.flush();
 }
 
 template <typename T>
 void LogGroup::write(const T& value) {
     // Without an open file the text is dropped at once instead of piling up
     // in the stream's buffer for the rest of the run.
-    if (log_->file_.isOpen()) log_->stream_ << value;
+    if (log_->file_.isOpen())
+        log_->stream_ << value;
 }
 
 LogGroup& LogGroup::timestamp() {

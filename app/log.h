@@ -82,7 +82,8 @@ template <typename Writer>
 bool logSave(Log& log, bool timestamped, const char* what, Writer&& write) {
     {
         LogGroup g = log.group();
-        if (timestamped) g.timestamp();
+        if (timestamped)
+            g.timestamp();
         g << "Saving " << what << "...\n";
     }
     const bool ok = write();

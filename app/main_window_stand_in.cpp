@@ -17,14 +17,15 @@ MainWindowStandIn::MainWindowStandIn(AppState& state, const QStringList& argumen
 
     start_ = startForCommandLine(arguments, *state_.loopControl, state_.loopContext);
     setTrayPicture(start_.trayPictureOn);
-    if (start_.trayVisible) trayIcon_->setVisible(true);
+    if (start_.trayVisible)
+        trayIcon_->setVisible(true);
 }
 
 MainWindowStandIn::~MainWindowStandIn() = default;
 
 void MainWindowStandIn::setTrayPicture(bool loopOn) {
-    trayIcon_->setIcon(QIcon(loopOn ? QStringLiteral(":/icon_on.png")
-                                    : QStringLiteral(":/icon_off.png")));
+    trayIcon_->setIcon(
+        QIcon(loopOn ? QStringLiteral(":/icon_on.png") : QStringLiteral(":/icon_off.png")));
 }
 
 void MainWindowStandIn::updateTrayVisibility() {

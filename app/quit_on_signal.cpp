@@ -6,9 +6,9 @@ void quitEventLoopOnSignals() {}
 
 #else
 
-#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
+#include <csignal>
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -26,12 +26,14 @@ void onSignal(int) {
 }  // namespace
 
 void quitEventLoopOnSignals() {
-    if (signalPipe[0] >= 0) return;
-    if (::pipe(signalPipe) != 0) return;
+    if (signalPipe[0] >= 0)
+        return;
+    if (::pipe(signalPipe) != 0)
+        return;
     for (int fd : signalPipe) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read,
-                                         QCoreApplication::instance());
+    auto* notifier =
+        new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, [] {
         char buffer[16];
         [[maybe_unused]] ssize_t n = ::read(signalPipe[0], buffer, sizeof buffer);

@@ -21,7 +21,8 @@ namespace {
 AppState* appState = nullptr;
 
 void exitHandler() {
-    if (appState && appState->loopControl) appState->loopControl->onApplicationExit();
+    if (appState && appState->loopControl)
+        appState->loopControl->onApplicationExit();
 }
 
 void loadTreeAtStart(AppState& s) {
@@ -34,7 +35,8 @@ void loadTreeAtStart(AppState& s) {
         // The reader logs each profile it parses again, so the log is not
         // held around it.
         const bool loaded = loadTree(s.files.tree, s.tree, s.log);
-        if (loaded) s.flags.treeLoaded = true;
+        if (loaded)
+            s.flags.treeLoaded = true;
         s.log.group() << (loaded ? "Successfully loaded Tree.\n" : "Failed to load Tree.\n");
     }
     s.log.group() << "\n";
@@ -103,8 +105,10 @@ int runTavrin(int argc, char** argv) {
         }
         mainWindow->updateTrayVisibility();
         const CommandLine commandLine = parseCommandLine(arguments);
-        if (commandLine == CommandLine::Invalid) return 0;
-        if (showsMainWindow(commandLine)) mainWindow->show();
+        if (commandLine == CommandLine::Invalid)
+            return 0;
+        if (showsMainWindow(commandLine))
+            mainWindow->show();
     }
 
     // 16. The run-at-login entry follows the setting.

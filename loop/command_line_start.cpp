@@ -11,11 +11,13 @@ WindowStartState startForCommandLine(const QStringList& arguments, LoopControl& 
         s.windowShown = true;
         ctx.flags.suppressChangeMsg = true;
         ctx.flags.loopRunning = true;
-        control.startThread();
+        // Written before the thread starts, so that the loop's own lines
+        // follow it in the log.
         {
             LogGroup g = ctx.log.group();
             g.timestamp() << "Looping...\n\n";
         }
+        control.startThread();
         s.trayPictureOn = true;
         ctx.flags.startStopLabel = true;
         s.actionStartReadsStop = true;

@@ -9,8 +9,8 @@
 struct WindowStartState {
     bool startedHidden = false;
     bool windowShown = false;
-    bool trayPictureOn = false;     // ":/icon_on.png" rather than ":/icon_off.png"
-    bool trayVisible = false;       // make the tray icon visible now
+    bool trayPictureOn = false;  // ":/icon_on.png" rather than ":/icon_off.png"
+    bool trayVisible = false;    // make the tray icon visible now
     bool actionStartReadsStop = false;
 };
 

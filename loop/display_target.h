@@ -10,8 +10,8 @@ struct ActiveDisplay;
 struct DisplayTarget {
     enum class Kind { None, Profile, Linear, Tint };
     Kind kind = Kind::None;
-    int tint = -1;                      // index into the tints for Kind::Tint
-    const GammaRamp* ramp = nullptr;    // what is loaded; null for Kind::None
+    int tint = -1;                    // index into the tints for Kind::Tint
+    const GammaRamp* ramp = nullptr;  // what is loaded; null for Kind::None
 };
 
 // The ramp the drift test keeps in place: none for "NULL"; the display's

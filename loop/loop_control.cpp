@@ -20,7 +20,8 @@ void LoopControl::toggleLoop() {
             // The next start finds a change and applies every association.
             ctx_.activeDisplays.Clear();
         }
-        if (onLoopToggled) onLoopToggled(false);
+        if (onLoopToggled)
+            onLoopToggled(false);
     } else {
         {
             LogGroup g = ctx_.log.group();
@@ -29,7 +30,8 @@ void LoopControl::toggleLoop() {
         }
         flags.loopRunning = true;
         thread_.startLoop();
-        if (onLoopToggled) onLoopToggled(true);
+        if (onLoopToggled)
+            onLoopToggled(true);
     }
     flags.startStopLabel = flags.loopRunning;
 }
@@ -47,10 +49,12 @@ LoopControl::LoopPause::~LoopPause() {
 }
 
 void LoopControl::LoopPause::resume() {
-    if (!control_) return;
+    if (!control_)
+        return;
     LoopControl* control = control_;
     control_ = nullptr;
-    if (!wasRunning_) return;
+    if (!wasRunning_)
+        return;
     control->ctx_.log.group() << "Restarting loop...\n";
     control->thread_.startLoop();
 }
@@ -60,7 +64,8 @@ LoopControl::LoopPause LoopControl::pauseLoop(const char* stopLine, bool timesta
     if (running) {
         {
             LogGroup g = ctx_.log.group();
-            if (timestamped) g.timestamp();
+            if (timestamped)
+                g.timestamp();
             g << stopLine;
         }
         thread_.stopLoop();
@@ -83,32 +88,29 @@ void LoopControl::loadLinearRampsOnAllMonitors() {
     while (displays.NextDisplay()) {
         const ActiveDisplay& d = *displays.currentDisplay();
         const AssociationLookup found = ctx_.tree.lookupAssociation(d.displayDevice, d.devMode);
-        if (!found.monitorFound) continue;  // displays the tree does not know stay as they are
-        {
-            LogGroup g = ctx_.log.group();
-            g << "Current monitor:\n" << d.displayDevice.DeviceID << "\n";
-        }
+        if (!found.monitorFound)
+            continue;  // displays the tree does not know stay as they are
+        LogGroup g = ctx_.log.group();
+        g << "Current monitor:\n" << d.displayDevice.DeviceID << "\n";
+        g.flush();
         displays.SetCurrentDeviceContext(ctx_.display.createDC(d.displayDevice.DeviceName));
-        ctx_.log.group() << "Created hDC - " << static_cast<const void*>(d.deviceContext) << "\n";
+        g << "Created hDC - " << static_cast<const void*>(d.deviceContext) << "\n";
+        g.flush();
         if (found.modeFound) {
             displays.SetCurrentProfile(found.profile);
         } else {
-            ctx_.log.group() << "Mode is NULL.\n";
+            g << "Mode is NULL.\n";
+            g.flush();
         }
         if (d.profile.isEmpty() && !ctx_.settings.loadLinearCurveByDefault.load()) {
-            LogGroup g = ctx_.log.group();
             g << "Doing nothing";
             g.endl() << "\n";
             continue;
         }
-        {
-            LogGroup g = ctx_.log.group();
-            g << "Loading linear display calibration";
-            g.endl();
-        }
+        g << "Loading linear display calibration";
+        g.endl();
         loadRampIntoDisplay(ctx_.display, d.deviceContext, linear);
         readBackFromDisplay(ctx_.display, d.deviceContext, readBackTable, readBack);
-        LogGroup g = ctx_.log.group();
         g << (rampsEqual(readBack, linear) ? "(Loaded linear gamma ramp - hDC = "
                                            : "(Failed to load linear gamma ramp - hDC = ")
           << static_cast<const void*>(d.deviceContext) << ")";
@@ -118,7 +120,8 @@ void LoopControl::loadLinearRampsOnAllMonitors() {
 }
 
 void LoopControl::onApplicationExit() {
-    if (exited_) return;
+    if (exited_)
+        return;
     exited_ = true;
     {
         LogGroup g = ctx_.log.group();
@@ -129,6 +132,7 @@ void LoopControl::onApplicationExit() {
         ctx_.log.group() << "Stopping loop...\n\n";
         thread_.stopLoop();
     }
-    if (ctx_.flags.treeLoaded && ctx_.settings.loadLinearCurveOnExit) loadLinearRampsOnAllMonitors();
+    if (ctx_.flags.treeLoaded && ctx_.settings.loadLinearCurveOnExit)
+        loadLinearRampsOnAllMonitors();
     ctx_.log.group() << "Exiting application...\n";
 }

@@ -9,7 +9,8 @@ MyThread::~MyThread() {
 }
 
 void MyThread::startLoop() {
-    if (isRunning()) return;
+    if (isRunning())
+        return;
     stop_.reset();
     start(QThread::InheritPriority);
 }

@@ -27,35 +27,46 @@ const RestorePhrases changingPhrases = {
 void restoreRamp(LoopContext& ctx, const ActiveDisplay& d, const DisplayTarget& target,
                  const RestorePhrases& phrases) {
     using Kind = DisplayTarget::Kind;
-    if (target.kind == Kind::None) return;
+    if (target.kind == Kind::None)
+        return;
     const QString tintName =
         target.kind == Kind::Tint ? ctx.ramps.tintNames[target.tint] : QString();
-    {
-        LogGroup g = ctx.log.group();
-        g.timestamp() << phrases.title;
-        g.endl() << d.displayDevice.DeviceID;
-        g.endl() << phrases.actionVerb;
-        switch (target.kind) {
-            case Kind::Profile: g << " color profile: " << d.profile; break;
-            case Kind::Linear: g << " linear display calibration"; break;
-            case Kind::Tint: g << ' ' << tintName << " tint"; break;
-            case Kind::None: break;
-        }
-        g.endl();
+    // One write group for the whole event, from its title to its outcome.
+    LogGroup g = ctx.log.group();
+    g.timestamp() << phrases.title;
+    g.endl() << d.displayDevice.DeviceID;
+    g.endl() << phrases.actionVerb;
+    switch (target.kind) {
+        case Kind::Profile:
+            g << " color profile: " << d.profile;
+            break;
+        case Kind::Linear:
+            g << " linear display calibration";
+            break;
+        case Kind::Tint:
+            g << ' ' << tintName << " tint";
+            break;
+        case Kind::None:
+            break;
     }
+    g.endl();
     loadRampIntoDisplay(ctx.display, d.deviceContext, *target.ramp);
     readBackFromDisplay(ctx.display, d.deviceContext, ctx.scratch.readBackTable,
                         ctx.scratch.readBackRamp);
     const bool ok = rampsEqual(ctx.scratch.readBackRamp, *target.ramp);
 
-    LogGroup g = ctx.log.group();
     switch (target.kind) {
-        case Kind::Profile: g << (ok ? phrases.profileDone : phrases.profileFailed); break;
-        case Kind::Linear: g << (ok ? phrases.linearDone : phrases.linearFailed); break;
+        case Kind::Profile:
+            g << (ok ? phrases.profileDone : phrases.profileFailed);
+            break;
+        case Kind::Linear:
+            g << (ok ? phrases.linearDone : phrases.linearFailed);
+            break;
         case Kind::Tint:
             g << (ok ? phrases.tintDone : phrases.tintFailed) << tintName << " tint - hDC = ";
             break;
-        case Kind::None: break;
+        case Kind::None:
+            break;
     }
     g << static_cast<const void*>(d.deviceContext) << ")\n\n";
 }

@@ -15,7 +15,7 @@ struct RestorePhrases {
     const char* profileFailed;  // "(Failed to set back gamma ramp - hDC = "
     const char* linearDone;
     const char* linearFailed;
-    const char* tintDone;       // "(Set back " + name + " tint - hDC = "
+    const char* tintDone;  // "(Set back " + name + " tint - hDC = "
     const char* tintFailed;
 };
 

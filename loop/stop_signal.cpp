@@ -17,7 +17,8 @@ void StopSignal::request() {
 
 bool StopSignal::pause(int milliseconds) {
     std::unique_lock lock(mutex_);
-    if (milliseconds <= 0) return !requested();
+    if (milliseconds <= 0)
+        return !requested();
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     return !wake_.wait_until(lock, until, [this] { return requested(); });
 }

@@ -6,14 +6,16 @@
 #include "loop/ramp_restore.h"
 #include "tree/tree.h"
 
-WatchLoop::WatchLoop(LoopContext& ctx, const StopSignal& stop)
+WatchLoop::WatchLoop(LoopContext& ctx, StopSignal& stop)
     : ctx_(ctx), stop_(stop), snapshot_(&ctx.display) {}
 
 void WatchLoop::run() {
     ctx_.log.group() << "Looping...\n\n";
     while (!stop_.requested()) {
-        if (!runPass()) break;
-        if (!stop_.pause(ctx_.settings.pollingPeriod.load(std::memory_order_relaxed))) break;
+        if (!runPass())
+            break;
+        if (!stop_.pause(ctx_.settings.pollingPeriod.load(std::memory_order_relaxed)))
+            break;
     }
 }
 
@@ -51,27 +53,31 @@ bool WatchLoop::applyNewConfiguration() {
 
 bool WatchLoop::applyToDisplay(const ActiveDisplay& d) {
     ActiveDisplayList& displays = ctx_.activeDisplays;
-    {
-        LogGroup g = ctx_.log.group();
-        g.timestamp() << "Current monitor:\n" << d.displayDevice.DeviceID << "\n";
-    }
+    const FixedRamps& ramps = ctx_.ramps;
+    // One write group for the display's whole block, so that lines of the
+    // main thread never land inside it.
+    LogGroup g = ctx_.log.group();
+    g.timestamp() << "Current monitor:\n" << d.displayDevice.DeviceID << "\n";
+    g.flush();
     displays.SetCurrentDeviceContext(ctx_.display.createDC(d.displayDevice.DeviceName));
-    ctx_.log.group() << "Created hDC: " << static_cast<const void*>(d.deviceContext) << "\n";
+    g << "Created hDC: " << static_cast<const void*>(d.deviceContext) << "\n";
+    g.flush();
 
     // The lookup copies the association out under the tree's read lock, so a
     // detection on the main thread never shows the loop a half-made change.
     const AssociationLookup found = ctx_.tree.lookupAssociation(d.displayDevice, d.devMode);
     if (!found.monitorFound) {
-        ctx_.log.group() << "Mon is NULL\n";
+        g << "Mon is NULL\n";
     } else if (!found.modeFound) {
-        ctx_.log.group() << "Mode is NULL\n";
+        g << "Mode is NULL\n";
     } else {
         displays.SetCurrentProfile(found.profile);
         displays.SetCurrentHasCurve(found.hasCurve);
     }
-    if (stop_.requested()) return false;
+    g.flush();
+    if (stop_.requested())
+        return false;
 
-    const FixedRamps& ramps = ctx_.ramps;
     enum class Loaded { Profile, Linear, Tint } loaded;
     const GammaRamp* ramp = nullptr;
     bool linearFirst = true;
@@ -79,45 +85,40 @@ bool WatchLoop::applyToDisplay(const ActiveDisplay& d) {
     if (d.hasCurve) {
         displays.SetCurrentCurve(found.curve,
                                  ctx_.settings.LUTBitDepth.load(std::memory_order_relaxed));
-        LogGroup g = ctx_.log.group();
         g << "Applying color profile: " << d.profile;
         g.endl();
         loaded = Loaded::Profile;
         ramp = &d.curve;
     } else if (d.profile == QLatin1String("LINEAR")) {
-        LogGroup g = ctx_.log.group();
         g << "Loading linear display calibration";
         g.endl();
         loaded = Loaded::Linear;
         ramp = &ramps.linearRamp;
         linearFirst = false;
     } else if (d.profile == QLatin1String("NULL")) {
-        LogGroup g = ctx_.log.group();
         g << "Doing nothing";
         g.endl();
         return true;
     } else if ((k = ramps.tintIndex(d.profile)) >= 0) {
-        LogGroup g = ctx_.log.group();
         g << "Loading " << ramps.tintNames[k] << " tint";
         g.endl();
         loaded = Loaded::Tint;
         ramp = &ramps.tintRamps[k];
     } else if (ctx_.settings.loadLinearCurveByDefault.load(std::memory_order_relaxed)) {
-        ctx_.log.group() << "Loading linear display calibration\n";
+        g << "Loading linear display calibration\n";
         loaded = Loaded::Linear;
         ramp = &ramps.linearRamp;
         linearFirst = false;
     } else {
-        LogGroup g = ctx_.log.group();
         g << "Doing nothing";
         g.endl();
         g.endl();
         return true;
     }
-    if (stop_.requested()) return false;
+    if (stop_.requested())
+        return false;
 
     const bool ok = loadAndConfirm(d, *ramp, linearFirst);
-    LogGroup g = ctx_.log.group();
     switch (loaded) {
         case Loaded::Profile:
             g << (ok ? "(Loaded gamma ramp - hDC = " : "Failed to load gamma ramp - hDC = ");
@@ -135,7 +136,8 @@ bool WatchLoop::applyToDisplay(const ActiveDisplay& d) {
 }
 
 bool WatchLoop::loadAndConfirm(const ActiveDisplay& d, const GammaRamp& ramp, bool linearFirst) {
-    if (linearFirst) loadRampIntoDisplay(ctx_.display, d.deviceContext, ctx_.ramps.linearRamp);
+    if (linearFirst)
+        loadRampIntoDisplay(ctx_.display, d.deviceContext, ctx_.ramps.linearRamp);
     loadRampIntoDisplay(ctx_.display, d.deviceContext, ramp);
     readBackFromDisplay(ctx_.display, d.deviceContext, ctx_.scratch.readBackTable,
                         ctx_.scratch.readBackRamp);
@@ -144,16 +146,20 @@ bool WatchLoop::loadAndConfirm(const ActiveDisplay& d, const GammaRamp& ramp, bo
 
 bool WatchLoop::setBackDriftedRamps() {
     ActiveDisplayList& displays = ctx_.activeDisplays;
-    const bool linearByDefault = ctx_.settings.loadLinearCurveByDefault.load(std::memory_order_relaxed);
+    const bool linearByDefault =
+        ctx_.settings.loadLinearCurveByDefault.load(std::memory_order_relaxed);
     displays.ResetCursor();
     while (displays.NextDisplay()) {
-        if (stop_.requested()) return false;
+        if (stop_.requested())
+            return false;
         const ActiveDisplay& d = *displays.currentDisplay();
         const DisplayTarget target = driftTarget(d, linearByDefault, ctx_.ramps);
-        if (target.kind == DisplayTarget::Kind::None) continue;
+        if (target.kind == DisplayTarget::Kind::None)
+            continue;
         readBackFromDisplay(ctx_.display, d.deviceContext, ctx_.scratch.lockCheckTable,
                             ctx_.scratch.lockCheckRamp);
-        if (rampsEqual(ctx_.scratch.lockCheckRamp, *target.ramp)) continue;
+        if (rampsEqual(ctx_.scratch.lockCheckRamp, *target.ramp))
+            continue;
         restoreRamp(ctx_, d, target, preservingPhrases);
     }
     return true;

@@ -10,7 +10,7 @@
 
 class WatchLoop {
 public:
-    WatchLoop(LoopContext& ctx, const StopSignal& stop);
+    WatchLoop(LoopContext& ctx, StopSignal& stop);
 
     // "Looping...", then passes with their pause until a stop is requested.
     void run();
@@ -28,6 +28,6 @@ private:
     bool loadAndConfirm(const ActiveDisplay& d, const GammaRamp& ramp, bool linearFirst);
 
     LoopContext& ctx_;
-    const StopSignal& stop_;
+    StopSignal& stop_;
     ActiveDisplayList snapshot_;
 };

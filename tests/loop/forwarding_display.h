@@ -1,0 +1,39 @@
+// A display system that passes every call on to another one and lets a
+// test act at a chosen call, e.g. request a stop while a pass is running.
+#pragma once
+
+#include <functional>
+
+#include "platform/display_system.h"
+
+class ForwardingDisplay : public DisplaySystem {
+public:
+    explicit ForwardingDisplay(DisplaySystem& inner) : inner_(inner) {}
+
+    std::function<void()> onCreateDC;
+    std::function<void()> onSetGamma;
+
+    bool enumDisplayDevices(const char* device, DWORD index, DISPLAY_DEVICEA* out) override {
+        return inner_.enumDisplayDevices(device, index, out);
+    }
+    bool enumDisplaySettings(const char* name, DWORD mode, DEVMODEA* out) override {
+        return inner_.enumDisplaySettings(name, mode, out);
+    }
+    HDC createDC(const char* name) override {
+        if (onCreateDC)
+            onCreateDC();
+        return inner_.createDC(name);
+    }
+    void deleteDC(HDC dc) override { inner_.deleteDC(dc); }
+    bool setDeviceGammaRamp(HDC dc, const GammaTable768& table) override {
+        if (onSetGamma)
+            onSetGamma();
+        return inner_.setDeviceGammaRamp(dc, table);
+    }
+    bool getDeviceGammaRamp(HDC dc, GammaTable768& table) override {
+        return inner_.getDeviceGammaRamp(dc, table);
+    }
+
+private:
+    DisplaySystem& inner_;
+};

@@ -1,0 +1,145 @@
+// The loop thread under stress: thousands of stops and starts with passes
+// back to back while another program keeps replacing the displays' ramps.
+// Also run under ThreadSanitizer.
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <QTest>
+
+#include "loop/loop_control.h"
+#include "loop/my_thread.h"
+#include "loop_fixture.h"
+
+namespace {
+
+struct Threaded : LoopFixture {
+    MyThread thread{ctx};
+    LoopControl control{ctx, thread};
+    ~Threaded() { thread.stopLoop(); }
+};
+
+bool isKnownLine(const QString& line) {
+    static const QStringList starts = {
+        "[TS]Current monitor:", "Current monitor:", "MONITOR\\", "Created hDC: ", "Mon is NULL", "Mode is NULL",
+        "Applying color profile: ", "Loading ", "(Loaded ", "Doing nothing",
+        "[TS]Preserving - Current monitor:", "Setting back ", "(Set back ", "Set back ",
+        "(Failed to ", "Failed to ", "Looping...", "Stopping loop...", "Restarting loop...",
+        "[TS]Monitor, resolution", "[TS]Start loop called.", "[TS]Stop loop called.",
+        "[TS]Loading linear gamma ramps...", "Created hDC - ", "main "};
+    if (line.isEmpty()) return true;
+    for (const QString& s : starts)
+        if (line.startsWith(s)) return true;
+    return false;
+}
+
+}  // namespace
+
+class TestLoopThreads : public QObject {
+    Q_OBJECT
+
+private slots:
+    void stopAndStartThousandsOfTimesWhileRampsAreReplaced() {
+        Threaded t;
+        const GammaRamp curve = LoopFixture::gammaCurve(2.2);
+        t.associate(0, "/p/display.icc", &curve);
+        t.associate(1, "RED");
+        t.associate(2, "LINEAR");
+        t.settings.pollingPeriod = 0;
+        t.flags.suppressChangeMsg = true;
+        t.control.toggleLoop();
+
+        std::atomic<bool> done{false};
+        std::thread otherProgram([&] {
+            std::uint16_t v = 0;
+            while (!done.load()) {
+                t.sim.overwriteGamma(v % 3, LoopFixture::filled(v));
+                ++v;
+                std::this_thread::yield();
+            }
+        });
+        constexpr int cycles = 2000;
+        for (int n = 0; n < cycles; ++n) {
+            LoopControl::LoopPause pause = t.control.pauseLoop("Stopping loop...\n", false);
+            QVERIFY(!t.thread.isRunning());
+            // The loop is off: the main thread may work on what it shares.
+            t.log.group() << "main " << n << "\n";
+            if (n % 500 == 0) t.activeDisplays.Clear();
+        }
+        done = true;
+        otherProgram.join();
+        t.control.toggleLoop();
+        QVERIFY(!t.thread.isRunning());
+
+        QFile f(t.logPath());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QString text = QString::fromUtf8(f.readAll());
+        text.replace(QRegularExpression("\\[\\d{4}-[^\\]]+\\]"), "[TS]");
+        const QStringList lines = text.split('\n');
+        int mainLines = 0;
+        int lastMain = -1;
+        int lastStop = -1;
+        for (int i = 0; i < lines.size(); ++i) {
+            QVERIFY2(isKnownLine(lines[i]), qPrintable(lines[i]));
+            if (lines[i] == "Stopping loop...") lastStop = i;
+            if (lines[i].startsWith("main ")) {
+                QCOMPARE(lines[i], QString("main %1").arg(mainLines));
+                ++mainLines;
+                // The stop line comes before the change (the loop may still
+                // finish a group after it), the restart line right after:
+                // nothing of the loop runs while the main thread works.
+                QVERIFY(lastStop > lastMain);
+                QCOMPARE(lines[i + 1], QString("Restarting loop..."));
+                lastMain = i;
+            }
+            // Every set-back event is whole: title, device, action, outcome.
+            if (lines[i] == "[TS]Preserving - Current monitor:") {
+                QVERIFY(lines[i + 1].startsWith("MONITOR\\"));
+                QVERIFY(lines[i + 2].startsWith("Setting back "));
+                QVERIFY(lines[i + 3].contains(" - hDC = 0x"));
+            }
+        }
+        QCOMPARE(mainLines, cycles);
+        QVERIFY(text.count("[TS]Preserving - Current monitor:") > 0);
+    }
+
+    void stopReturnsPromptlyDuringAnHourLongPause() {
+        Threaded t;
+        t.settings.pollingPeriod = 3600 * 1000;
+        t.control.toggleLoop();
+        QTRY_VERIFY(t.sim.calls().createDC >= LoopFixture::displays);
+        QTest::qWait(20);  // inside the pause now
+        const auto begin = std::chrono::steady_clock::now();
+        t.control.toggleLoop();
+        const auto took = std::chrono::steady_clock::now() - begin;
+        QVERIFY(!t.thread.isRunning());
+        // Not the hour: the stop wakes the pause (its latency is measured in
+        // bench/).
+        QVERIFY(took < std::chrono::seconds(10));
+    }
+
+    void zeroPeriodRunsPassesBackToBack() {
+        Threaded t;
+        t.settings.pollingPeriod = 0;
+        t.control.toggleLoop();
+        // A thousand drift tests with a 1 s pause would take a quarter hour.
+        QTRY_VERIFY_WITH_TIMEOUT(t.sim.calls().getDeviceGammaRamp > 3000, 20000);
+        t.control.toggleLoop();
+    }
+
+    void periodChangeTakesEffectAtTheNextPause() {
+        Threaded t;
+        t.settings.pollingPeriod = 3600 * 1000;
+        t.control.toggleLoop();
+        QTRY_VERIFY(t.sim.calls().createDC >= LoopFixture::displays);
+        // A pause already begun keeps its length; a stop-and-restart (as the
+        // settings window does) brings the new period in at once.
+        t.settings.pollingPeriod = 0;
+        { auto pause = t.control.pauseLoop("Stopping loop...\n", false); }
+        QTRY_VERIFY_WITH_TIMEOUT(t.sim.calls().getDeviceGammaRamp > 300, 20000);
+        t.control.toggleLoop();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLoopThreads)
+#include "tst_loop_threads.moc"

@@ -1,0 +1,393 @@
+// One pass of the watch loop at a time, on three simulated displays: what it
+// loads after a change, what it sets back, and what it logs.
+#include <cmath>
+
+#include <QTest>
+
+#include "forwarding_display.h"
+#include "loop/apply_display.h"
+#include "loop/stop_signal.h"
+#include "loop/watch_loop.h"
+#include "loop_fixture.h"
+#include "tree/association.h"
+
+namespace {
+
+QString header(int i) {
+    return "[TS]Current monitor:\n" + LoopFixture::deviceId(i) + "\nCreated hDC: 0xH\n";
+}
+
+const QString changeLine = "[TS]Monitor, resolution, and / or mode change(s) detected.\n\n";
+const QString linearByDefault =
+    "Mon is NULL\nLoading linear display calibration\n(Loaded linear gamma ramp - hDC = 0xH)\n\n";
+
+QString preserving(int i, const QString& action, const QString& result) {
+    return "[TS]Preserving - Current monitor:\n" + LoopFixture::deviceId(i) + "\n" + action + "\n" +
+           result + "0xH)\n\n";
+}
+
+}  // namespace
+
+class TestWatchLoop : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstPassAfterUserStartAppliesEveryDisplayQuietly() {
+        LoopFixture f;
+        f.flags.suppressChangeMsg = true;
+        StopSignal stop;
+        WatchLoop loop(f.ctx, stop);
+        QVERIFY(loop.runPass());
+        QCOMPARE(f.logText(), header(0) + linearByDefault + header(1) + linearByDefault +
+                                  header(2) + linearByDefault);
+        QVERIFY(!f.flags.suppressChangeMsg);
+        QCOMPARE(f.activeDisplays.size(), 3);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(f.sim.gamma(i) == LoopFixture::table(f.ramps.linearRamp));
+    }
+
+    void firstPassAfterStartWithBothArgumentsLogsTheChange() {
+        LoopFixture f;
+        StopSignal stop;
+        WatchLoop loop(f.ctx, stop);
+        QVERIFY(loop.runPass());
+        QVERIFY(f.logText().startsWith(changeLine + header(0)));
+    }
+
+    void unchangedConfigurationLoadsNothing() {
+        LoopFixture f;
+        StopSignal stop;
+        WatchLoop loop(f.ctx, stop);
+        loop.runPass();
+        const int loads = f.sim.gammaLoads(0);
+        f.clearLog();
+        f.sim.resetCalls();
+        QVERIFY(loop.runPass());
+        QCOMPARE(f.logText(), QString());
+        QCOMPARE(f.sim.gammaLoads(0), loads);
+        // A pass without a change: one capture and one read-back per display.
+        QCOMPARE(f.sim.calls().getDeviceGammaRamp, 3);
+        QCOMPARE(f.sim.calls().createDC, 0);
+    }
+
+    void modeChangeProcessesEveryDisplayWithNewContexts() {
+        LoopFixture f;
+        StopSignal stop;
+        WatchLoop loop(f.ctx, stop);
+        loop.runPass();
+        f.clearLog();
+        f.sim.switchMode(1, SimDisplaySystem::makeMode(1280, 720, 32, 60));
+        QVERIFY(loop.runPass());
+        QCOMPARE(f.logText(), changeLine + header(0) + linearByDefault + header(1) +
+                                  linearByDefault + header(2) + linearByDefault);
+        QCOMPARE(f.sim.calls().createDC, 6);
+        // The contexts of the replaced configuration were released.
+        QCOMPARE(f.sim.openDeviceContexts(), 3);
+    }
+
+    void loadTable_data() {
+        QTest::addColumn<QString>("association");
+        QTest::addColumn<bool>("withCurve");
+        QTest::addColumn<bool>("linearByDefault");
+        QTest::addColumn<QString>("lines");
+        QTest::newRow("profile") << "/p/display.icc" << true << true
+                                 << "Applying color profile: /p/display.icc\n"
+                                    "(Loaded gamma ramp - hDC = 0xH)\n\n";
+        QTest::newRow("LINEAR") << "LINEAR" << false << false
+                                << "Loading linear display calibration\n"
+                                   "(Loaded linear gamma ramp - hDC = 0xH)\n\n";
+        QTest::newRow("NULL") << "NULL" << false << true << "Doing nothing\n";
+        QTest::newRow("tint") << "CYAN" << false << true
+                              << "Loading CYAN tint\n(Loaded CYAN tint - hDC = 0xH)\n\n";
+        QTest::newRow("nothing, linear by default")
+            << "" << false << true
+            << "Loading linear display calibration\n(Loaded linear gamma ramp - hDC = 0xH)\n\n";
+        QTest::newRow("nothing, default off") << "" << false << false << "Doing nothing\n\n";
+        QTest::newRow("profile that did not parse")
+            << "/p/gone.icc" << false << false << "Doing nothing\n\n";
+        QTest::newRow("tint in lower case") << "cyan" << false << true
+                                            << "Loading linear display calibration\n"
+                                               "(Loaded linear gamma ramp - hDC = 0xH)\n\n";
+    }
+
+    void loadTable() {
+        QFETCH(QString, association);
+        QFETCH(bool, withCurve);
+        QFETCH(bool, linearByDefault);
+        QFETCH(QString, lines);
+        LoopFixture f;
+        f.settings.loadLinearCurveByDefault = linearByDefault;
+        const GammaRamp curve = LoopFixture::gammaCurve(1.8);
+        f.associate(0, association, withCurve ? &curve : nullptr);
+        f.flags.suppressChangeMsg = true;
+        const GammaTable768 before = LoopFixture::filled(4242);
+        f.sim.overwriteGamma(0, before);
+        StopSignal stop;
+        WatchLoop loop(f.ctx, stop);
+        QVERIFY(loop.runPass());
+        QVERIFY2(f.logText().startsWith(header(0) + lines + header(1)), qPrintable(f.logText()));
+        if (lines.startsWith("Doing nothing"))
+            QVERIFY(f.sim.gamma(0) == before);
+        else if (withCurve)
+            QVERIFY(f.sim.gamma(0) == LoopFixture::table(curve));
+        else if (association == "CYAN")
+            QVERIFY(f.sim.gamma(0) == LoopFixture::table(f.ramps.tintRamps[4]));
+        else
+            QVERIFY(f.sim.gamma(0) == LoopFixture::table(f.ramps.linearRamp));
+    }
+
+    void globalAssociationAppliesToEveryMode() {
+        LoopFixture f;
+        f.associateGlobally(0, "RED");
+        f.sim.switchMode(0, SimDisplaySystem::makeMode(800, 600, 32, 75));  // never detected
+        f.flags.suppressChangeMsg = true;
+        StopSignal stop;
+        WatchLoop loop(f.ctx, stop);
+        QVERIFY(loop.runPass());
+        QVERIFY(f.logText().startsWith(header(0) +
+                                       "Loading RED tint\n(Loaded RED tint - hDC = 0xH)\n\n"));
+    }
+
+    void knownMonitorWithUnknownModeIsTreatedAsUnassociated() {
+        LoopFixture f;
+        f.associate(0, "BLUE");
+        f.sim.switchMode(0, SimDisplaySystem::makeMode(1920, 1080, 32, 50));
+        f.flags.suppressChangeMsg = true;
+        StopSignal stop;
+        WatchLoop loop(f.ctx, stop);
+        QVERIFY(loop.runPass());
+        QVERIFY(f.logText().startsWith(
+            header(0) +
+            "Mode is NULL\nLoading linear display calibration\n(Loaded linear gamma ramp - hDC = "
+            "0xH)\n\n"));
+    }
+
+    void failedLoads_data() {
+        QTest::addColumn<QString>("association");
+        QTest::addColumn<QString>("lines");
+        QTest::newRow("profile") << "/p/display.icc"
+                                 << "Applying color profile: /p/display.icc\n"
+                                    "Failed to load gamma ramp - hDC = 0xH)\n\n";
+        QTest::newRow("linear") << "LINEAR"
+                                << "Loading linear display calibration\n"
+                                   "(Failed to load linear gamma ramp - hDC = 0xH)\n\n";
+        QTest::newRow("tint") << "GREEN"
+                              << "Loading GREEN tint\nFailed to load GREEN tint - hDC = 0xH)\n\n";
+    }
+
+    void failedLoads() {
+        QFETCH(QString, association);
+        QFETCH(QString, lines);
+        for (bool failContext : {false, true}) {
+            LoopFixture f;
+            const GammaRamp curve = LoopFixture::gammaCurve(2.2);
+            f.associate(0, association, association.startsWith('/') ? &curve : nullptr);
+            f.sim.overwriteGamma(0, LoopFixture::filled(1));
+            if (failContext)
+                f.sim.setFailCreateDC(true);
+            else
+                f.sim.setRefuseRamps(0, true);
+            f.flags.suppressChangeMsg = true;
+            StopSignal stop;
+            WatchLoop loop(f.ctx, stop);
+            QVERIFY(loop.runPass());
+            QVERIFY2(f.logText().startsWith(header(0) + lines), qPrintable(f.logText()));
+            if (failContext)
+                QVERIFY(f.rawLog().contains("Created hDC: 0x0\n"));
+        }
+    }
+
+    void driftIsSetBack_data() {
+        QTest::addColumn<QString>("association");
+        QTest::addColumn<bool>("linearByDefault");
+        QTest::addColumn<QString>("expected");  // empty: never touched
+        QTest::newRow("profile") << "/p/display.icc" << true
+                                 << preserving(0, "Setting back color profile: /p/display.icc",
+                                               "(Set back gamma ramp - hDC = ");
+        QTest::newRow("LINEAR") << "LINEAR" << false
+                                << preserving(0, "Setting back linear display calibration",
+                                              "Set back linear gamma ramp - hDC = ");
+        QTest::newRow("tint") << "MAGENTA" << true
+                              << preserving(0, "Setting back MAGENTA tint",
+                                            "(Set back MAGENTA tint - hDC = ");
+        QTest::newRow("nothing, linear by default")
+            << "" << true
+            << preserving(0, "Setting back linear display calibration",
+                          "Set back linear gamma ramp - hDC = ");
+        QTest::newRow("NULL") << "NULL" << true << "";
+        QTest::newRow("nothing, default off") << "" << false << "";
+    }
+
+    void driftIsSetBack() {
+        QFETCH(QString, association);
+        QFETCH(bool, linearByDefault);
+        QFETCH(QString, expected);
+        LoopFixture f;
+        f.settings.loadLinearCurveByDefault = linearByDefault;
+        const GammaRamp curve = LoopFixture::gammaCurve(2.4);
+        f.associate(0, association, association.startsWith('/') ? &curve : nullptr);
+        StopSignal stop;
+        WatchLoop loop(f.ctx, stop);
+        loop.runPass();
+        const GammaTable768 held = f.sim.gamma(0);
+        f.clearLog();
+        // Another program replaces the ramp of display 0.
+        const GammaTable768 foreign = LoopFixture::filled(777);
+        f.sim.overwriteGamma(0, foreign);
+        QVERIFY(loop.runPass());
+        if (expected.isEmpty()) {
+            QCOMPARE(f.logText(), QString());
+            QVERIFY(f.sim.gamma(0) == foreign);
+        } else {
+            QCOMPARE(f.logText(), expected);
+            QVERIFY(f.sim.gamma(0) == held);
+        }
+        // Set back once; the next pass finds nothing to do.
+        f.clearLog();
+        QVERIFY(loop.runPass());
+        QCOMPARE(f.logText(), QString());
+    }
+
+    void driftTestIsOffWithoutLock() {
+        LoopFixture f;
+        f.settings.lockLoadedProfiles = false;
+        StopSignal stop;
+        WatchLoop loop(f.ctx, stop);
+        loop.runPass();
+        f.clearLog();
+        f.sim.overwriteGamma(2, LoopFixture::filled(5));
+        QVERIFY(loop.runPass());
+        QCOMPARE(f.logText(), QString());
+        QVERIFY(f.sim.gamma(2) == LoopFixture::filled(5));
+    }
+
+    void quantisingDriverWithAndWithoutClamp_data() {
+        QTest::addColumn<int>("depth");
+        QTest::addColumn<bool>("stable");
+        QTest::newRow("no clamp") << 0 << false;
+        QTest::newRow("clamped to 10 bits") << 10 << true;
+        QTest::newRow("clamped to 8 bits") << 8 << true;
+    }
+
+    void quantisingDriverWithAndWithoutClamp() {
+        QFETCH(int, depth);
+        QFETCH(bool, stable);
+        LoopFixture f;
+        f.settings.LUTBitDepth = depth;
+        f.sim.setQuantizeBits(0, 10);
+        const GammaRamp curve = LoopFixture::gammaCurve(2.2);
+        f.associate(0, "/p/display.icc", &curve);
+        f.flags.suppressChangeMsg = true;
+        StopSignal stop;
+        WatchLoop loop(f.ctx, stop);
+        loop.runPass();
+        QCOMPARE(f.logText().contains("(Loaded gamma ramp - hDC = "), stable);
+        for (int pass = 0; pass < 3; ++pass) {
+            f.clearLog();
+            QVERIFY(loop.runPass());
+            if (stable) {
+                QCOMPARE(f.logText(), QString());
+            } else {
+                QCOMPARE(f.logText(), preserving(0, "Setting back color profile: /p/display.icc",
+                                                 "(Failed to set back gamma ramp - hDC = "));
+            }
+        }
+        // Every entry of what the display holds is a multiple of 64 with the
+        // clamp, and the tree keeps the full-precision curve.
+        if (depth) {
+            for (std::uint16_t v : f.sim.gamma(0)) QCOMPARE(v % (depth == 10 ? 64 : 256), 0);
+            QVERIFY(f.tree
+                        .lookupAssociation(LoopFixture::monitor(0),
+                                           SimDisplaySystem::makeMode(1920, 1080, 32, 60))
+                        .curve.red == curve.red);
+        }
+    }
+
+    void stopInTheMiddleOfAPassLeavesTheRestAndReappliesLater() {
+        LoopFixture f;
+        f.associate(0, "RED");
+        f.associate(1, "GREEN");
+        f.associate(2, "BLUE");
+        f.flags.suppressChangeMsg = true;
+        StopSignal stop;
+        // The stop arrives while display 1's device context is opened.
+        ForwardingDisplay display(f.sim);
+        int contexts = 0;
+        display.onCreateDC = [&] {
+            if (++contexts == 2)
+                stop.request();
+        };
+        LoopContext ctx{f.log,   f.settings, f.flags,  f.tree, f.activeDisplays,
+                        f.ramps, display,    f.scratch};
+        WatchLoop loop(ctx, stop);
+        f.sim.overwriteGamma(1, LoopFixture::filled(11));
+        f.sim.overwriteGamma(2, LoopFixture::filled(12));
+        QVERIFY(!loop.runPass());
+        QVERIFY(f.sim.gamma(0) == LoopFixture::table(f.ramps.tintRamps[0]));
+        QVERIFY(f.sim.gamma(1) == LoopFixture::filled(11));
+        QVERIFY(f.sim.gamma(2) == LoopFixture::filled(12));
+        QVERIFY2(f.logText().endsWith(header(1)), qPrintable(f.logText()));
+        // The half-applied configuration is not taken for applied: the next
+        // run applies every display again.
+        QVERIFY(f.activeDisplays.isEmpty());
+        QCOMPARE(f.sim.openDeviceContexts(), 0);
+        stop.reset();
+        QVERIFY(loop.runPass());
+        QVERIFY(f.sim.gamma(1) == LoopFixture::table(f.ramps.tintRamps[1]));
+        QVERIFY(f.sim.gamma(2) == LoopFixture::table(f.ramps.tintRamps[2]));
+    }
+
+    void immediateChange_data() {
+        QTest::addColumn<QString>("association");
+        QTest::addColumn<bool>("linearByDefault");
+        QTest::addColumn<QString>("expected");
+        const QString head =
+            "[TS]Changing Profile - Current monitor:\n" + LoopFixture::deviceId(0) + "\n";
+        QTest::newRow("profile") << "/p/display.icc" << true
+                                 << head +
+                                        "Changing to color profile: /p/display.icc\n"
+                                        "(Changed to gamma ramp - hDC = 0xH)\n\n";
+        QTest::newRow("LINEAR") << "LINEAR" << false
+                                << head +
+                                       "Changing to linear display calibration\n"
+                                       "Changed to linear gamma ramp - hDC = 0xH)\n\n";
+        QTest::newRow("tint") << "YELLOW" << false
+                              << head +
+                                     "Changing to YELLOW tint\n(Changed to YELLOW tint - hDC = "
+                                     "0xH)\n\n";
+        QTest::newRow("empty, linear by default")
+            << "" << true
+            << head +
+                   "Changing to linear display calibration\n"
+                   "Changed to linear gamma ramp - hDC = 0xH)\n\n";
+        QTest::newRow("empty, default off") << "" << false << "";
+        QTest::newRow("NULL") << "NULL" << true << "";
+        QTest::newRow("profile without curve") << "/p/gone.icc" << true << "";
+    }
+
+    void immediateChange() {
+        QFETCH(QString, association);
+        QFETCH(bool, linearByDefault);
+        QFETCH(QString, expected);
+        LoopFixture f;
+        f.settings.loadLinearCurveByDefault = linearByDefault;
+        StopSignal stop;
+        WatchLoop loop(f.ctx, stop);
+        loop.runPass();  // the loop made the displays' records and contexts
+        f.clearLog();
+        const GammaRamp curve = LoopFixture::gammaCurve(1.6);
+        f.activeDisplays.ResetCursor();
+        f.activeDisplays.NextDisplay();
+        handAssociationToDisplay(f.activeDisplays, association,
+                                 association.startsWith('/') && association != "/p/gone.icc", curve,
+                                 0);
+        f.sim.overwriteGamma(0, LoopFixture::filled(3));
+        applyToActiveDisplay(f.ctx);
+        QCOMPARE(f.logText(), expected);
+        if (expected.isEmpty())
+            QVERIFY(f.sim.gamma(0) == LoopFixture::filled(3));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWatchLoop)
+#include "tst_watch_loop.moc"
