@@ -1,9 +1,11 @@
 #include "ramps/icc_profile.h"
 
+#include <charconv>
 #include <cstring>
 
-#include <QDebug>
 #include <QFile>
+#include <QString>
+#include <QtGlobal>
 
 namespace {
 
@@ -59,8 +61,35 @@ private:
     quint64 size_;
 };
 
+// Diagnostics go to Qt's debug channel, to whatever handler is installed
+// there, as qDebug() sends them. A message with a number carries the text
+// qDebug() << label << number gives (default spacing: one blank between the
+// parts), put together here directly: a QDebug stream per message would cost
+// several times more than parsing the whole profile.
+void debug(const QString& text) {
+    const QMessageLogContext context(QT_MESSAGELOG_FILE, QT_MESSAGELOG_LINE, QT_MESSAGELOG_FUNC,
+                                     "default");
+    qt_message_output(QtDebugMsg, context, text);
+}
+
+void debug(const char* text) {
+    debug(QString::fromLatin1(text));
+}
+
+void debug(const char* label, qint64 number, const char* tail = "") {
+    char digits[24];  // any 64-bit number in decimal
+    const char* digitsEnd = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    const QLatin1StringView labelText(label), numberText(digits, digitsEnd), tailText(tail);
+    QString text;
+    text.reserve(labelText.size() + 1 + numberText.size() + 1 + tailText.size());
+    text.append(labelText).append(u' ').append(numberText);
+    if (!tailText.isEmpty())
+        text.append(u' ').append(tailText);
+    debug(text);
+}
+
 bool refuse(const char* message) {
-    qDebug("%s", message);
+    debug(message);
     return false;
 }
 
@@ -84,16 +113,17 @@ bool findVcgtEntry(const ProfileBytes& bytes, quint64 count, TagEntry& entry) {
 }
 
 // Channel after channel, entry after entry, with no gap between channels.
-GammaRamp rampFromTableData(const uchar* data, int entrySize) {
-    GammaRamp ramp;
+void decodeTable(const uchar* data, int entrySize, GammaRamp& ramp) {
     for (int c = 0; c < 3; ++c) {
-        for (auto& value : ramp.channel(c)) {
-            value = entrySize == 1 ? static_cast<quint16>(data[0] * 257)
-                                   : static_cast<quint16>(data[0] << 8 | data[1]);
-            data += entrySize;
+        auto& channel = ramp.channel(c);
+        if (entrySize == 1) {
+            for (int i = 0; i < 256; ++i) channel[i] = static_cast<quint16>(data[i] * 257);
+        } else {
+            for (int i = 0; i < 256; ++i)
+                channel[i] = static_cast<quint16>(data[2 * i] << 8 | data[2 * i + 1]);
         }
+        data += 256 * entrySize;
     }
-    return ramp;
 }
 
 }  // namespace
@@ -103,7 +133,8 @@ bool parseColorProfileData(const QByteArray& data, GammaRamp& ramp) {
 
     if (!bytes.contains(0, fileSignatureOffset + 4))
         return refuse("Error: file too short for an ICC profile header\n");
-    if (!bytes.hasSignature(fileSignatureOffset, "acsp")) return refuse("Error: not ICC profile\n");
+    if (!bytes.hasSignature(fileSignatureOffset, "acsp"))
+        return refuse("Error: not ICC profile\n");
     if (!bytes.hasSignature(deviceClassOffset, "mntr"))
         return refuse("Error: wrong profile type\n");
     if (!bytes.hasSignature(colorSpaceOffset, "RGB "))
@@ -112,40 +143,47 @@ bool parseColorProfileData(const QByteArray& data, GammaRamp& ramp) {
     if (!bytes.contains(tagCountOffset, 4))
         return refuse("Error: file too short for the ICC tag count\n");
     const auto tagCount = static_cast<qint32>(bytes.u32(tagCountOffset));
-    qDebug() << "Count of tags: " << tagCount;
-    if (tagCount == 0) return refuse("Error: no tags found\n");
+    debug("Count of tags: ", tagCount);
+    if (tagCount == 0)
+        return refuse("Error: no tags found\n");
     const quint64 entries = tagCount < 0 ? 0 : static_cast<quint64>(tagCount);
     if (!bytes.contains(tagTableOffset, entries * tagEntrySize))
         return refuse("Error: tag table extends past the end of the file\n");
 
     TagEntry vcgt;
-    if (!findVcgtEntry(bytes, entries, vcgt)) return refuse("Error: VCGT tag not found\n");
-    qDebug("Found VCGT tag.\n");
-    qDebug() << "Tag offset:" << vcgt.offset;
-    qDebug() << "Tag length:" << vcgt.size;
-    if (vcgt.size == 0) return refuse("Error: VCGT tag length is 0\n");
+    if (!findVcgtEntry(bytes, entries, vcgt))
+        return refuse("Error: VCGT tag not found\n");
+    debug("Found VCGT tag.\n");
+    debug("Tag offset:", vcgt.offset);
+    debug("Tag length:", vcgt.size);
+    if (vcgt.size == 0)
+        return refuse("Error: VCGT tag length is 0\n");
     if (!bytes.contains(vcgt.offset, vcgt.size) || !bytes.contains(vcgt.offset, tableDataOffset))
         return refuse("Error: VCGT tag extends past the end of the file\n");
 
     const quint64 tag = vcgt.offset;
-    if (!bytes.hasSignature(tag, "vcgt")) return refuse("Error: VCGT tag header is not 'vcgt'");
+    if (!bytes.hasSignature(tag, "vcgt"))
+        return refuse("Error: VCGT tag header is not 'vcgt'");
 
     const quint32 gammaType = bytes.u32(tag + gammaTypeOffset);
     if (gammaType == formulaGammaType)
         return refuse("VCGT type: formula\nError: VCGT type 'formula' not supported.");
-    if (gammaType != tableGammaType) return refuse("Error: VCGT type is invalid");
-    qDebug("VCGT type: table\n");
+    if (gammaType != tableGammaType)
+        return refuse("Error: VCGT type is invalid");
+    debug("VCGT type: table\n");
 
     const quint16 channels = bytes.u16(tag + channelCountOffset);
-    qDebug() << "Number of channels: " << channels;
-    if (channels != 3) return refuse("Error: Invalid number of channels\n");
+    debug("Number of channels: ", channels);
+    if (channels != 3)
+        return refuse("Error: Invalid number of channels\n");
 
     const quint16 entriesPerChannel = bytes.u16(tag + entryCountOffset);
-    qDebug() << "Number of entries:" << entriesPerChannel;
-    if (entriesPerChannel != 256) return refuse("Error: Invalid number of entries\n");
+    debug("Number of entries:", entriesPerChannel);
+    if (entriesPerChannel != 256)
+        return refuse("Error: Invalid number of entries\n");
 
     const quint16 entrySize = bytes.u16(tag + entrySizeOffset);
-    qDebug() << "Bytes per entry: " << entrySize;
+    debug("Bytes per entry: ", entrySize);
     if (entrySize != 1 && entrySize != 2)
         return refuse("Error: invalid number of bytes per entry\n");
 
@@ -153,23 +191,28 @@ bool parseColorProfileData(const QByteArray& data, GammaRamp& ramp) {
     if (!bytes.contains(tag + tableDataOffset, tableSize))
         return refuse("Error: VCGT table data extends past the end of the file\n");
 
-    ramp = rampFromTableData(bytes.at(tag + tableDataOffset), entrySize);
+    // Every check has passed: only now does the caller's ramp change.
+    decodeTable(bytes.at(tag + tableDataOffset), entrySize, ramp);
     return true;
 }
 
 bool ParseColorProfile(const QString& path, GammaRamp& ramp) {
     // By its native file name: a profile under a non-ASCII path opens too.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return refuse("Could not open file.\n");
-    qDebug("File opened successfully.\n");
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse("Could not open file.\n");
+    debug("File opened successfully.\n");
 
     const qint64 size = file.size();
-    if (size == 0) return refuse("File is empty.\n");
-    qDebug() << "File size: " << size << "\n";
-    if (size > maxProfileSize) return refuse("Error: file too large for an ICC profile\n");
+    if (size == 0)
+        return refuse("File is empty.\n");
+    debug("File size: ", size, "\n");
+    if (size > maxProfileSize)
+        return refuse("Error: file too large for an ICC profile\n");
 
     const QByteArray data = file.read(size);
     file.close();
-    if (data.size() != size) return refuse("Error: could not read the whole file\n");
+    if (data.size() != size)
+        return refuse("Error: could not read the whole file\n");
     return parseColorProfileData(data, ramp);
 }

@@ -1,14 +1,15 @@
 // The ICC profile vcgt reader: what it accepts, what it refuses and with
 // which diagnostics, in which order, and that it never reads outside the
 // bytes it was given.
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
 #include <QDir>
-#include <QtEndian>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include "debug_capture.h"
 #include "icc_profiles.h"
@@ -45,7 +46,8 @@ struct Parsed {
 // QByteArray of its own would carry a terminating zero behind its data).
 Parsed parseExact(const char* data, qsizetype size) {
     std::unique_ptr<char[]> block(new char[static_cast<std::size_t>(size)]);
-    if (size > 0) std::memcpy(block.get(), data, static_cast<std::size_t>(size));
+    if (size > 0)
+        std::memcpy(block.get(), data, static_cast<std::size_t>(size));
     Parsed parsed;
     DebugCapture capture;
     parsed.ok = parseColorProfileData(QByteArray::fromRawData(block.get(), size), parsed.ramp);
@@ -78,8 +80,7 @@ QStringList traceToTag(qint32 count, quint32 offset, quint32 length) {
 }
 
 // ... and then through the tag's fields, as far as they are given.
-QStringList traceToFields(qint32 count, quint32 offset, quint32 length,
-                          const QList<int>& fields) {
+QStringList traceToFields(qint32 count, quint32 offset, quint32 length, const QList<int>& fields) {
     QStringList trace = traceToTag(count, offset, length);
     trace << QStringLiteral("VCGT type: table\n");
     const char* labels[] = {"Number of channels:  %1", "Number of entries: %1",
@@ -104,7 +105,9 @@ QByteArray patched32(QByteArray bytes, int at, quint32 value) {
 
 QByteArray withHeader(const QByteArray& deviceClass, const QByteArray& colorSpace,
                       const QByteArray& signature) {
-    return plainProfile().mid(icc::headerSize).prepend(icc::header(deviceClass, colorSpace, signature));
+    return plainProfile()
+        .mid(icc::headerSize)
+        .prepend(icc::header(deviceClass, colorSpace, signature));
 }
 
 QByteArray oneVcgt(const QByteArray& tagData) {
@@ -120,12 +123,13 @@ QByteArray zeros(int n) {
 // it, and the vcgt's fields and table data.
 qsizetype neededLength(const QByteArray& bytes) {
     const int index = icc::findTag(bytes, "vcgt");
-    const auto count = static_cast<qsizetype>(
-        qFromBigEndian<quint32>(bytes.constData() + icc::tagCountOffset));
+    const auto count =
+        static_cast<qsizetype>(qFromBigEndian<quint32>(bytes.constData() + icc::tagCountOffset));
     const qsizetype offset = icc::tagOffset(bytes, index);
     const auto entrySize = static_cast<uchar>(bytes[offset + 17]);
     return std::max({qsizetype(icc::tagTableOffset) + count * icc::tagEntrySize,
-                     offset + qsizetype(icc::tagSize(bytes, index)), offset + 18 + 768 * entrySize});
+                     offset + qsizetype(icc::tagSize(bytes, index)),
+                     offset + 18 + 768 * entrySize});
 }
 
 }  // namespace
@@ -137,6 +141,7 @@ private slots:
     void refusals_data();
     void refusals();
     void fullTraceOfATable();
+    void numbersReadAsQDebugStreamsThem();
     void tableEntries_data();
     void tableEntries();
     void acceptedLayouts_data();
@@ -164,7 +169,8 @@ void TestIccProfile::refusals_data() {
     const QString wrongClass = QStringLiteral("Error: wrong profile type\n");
     const QString notRgb = QStringLiteral("Error: only RGB displays supported\n");
     const QString shortCount = QStringLiteral("Error: file too short for the ICC tag count\n");
-    const QString shortTable = QStringLiteral("Error: tag table extends past the end of the file\n");
+    const QString shortTable =
+        QStringLiteral("Error: tag table extends past the end of the file\n");
     const QString notFound = QStringLiteral("Error: VCGT tag not found\n");
     const QString tagPastEnd = QStringLiteral("Error: VCGT tag extends past the end of the file\n");
     const QString dataPastEnd =
@@ -180,25 +186,26 @@ void TestIccProfile::refusals_data() {
     QTest::newRow("39 bytes") << plain.left(39) << QStringList{shortHeader};
     QTest::newRow("no acsp although class mntr")
         << withHeader("mntr", "RGB ", "abcd") << QStringList{notIcc};
-    QTest::newRow("signature before class") << withHeader("prtr", "GRAY", "psca")
-                                            << QStringList{notIcc};
+    QTest::newRow("signature before class")
+        << withHeader("prtr", "GRAY", "psca") << QStringList{notIcc};
     for (const char* cls : {"scnr", "prtr", "abst", "link", "spac", "nmcl", "MNTR"})
-        QTest::addRow("class %s", cls) << withHeader(cls, "RGB ", "acsp") << QStringList{wrongClass};
+        QTest::addRow("class %s", cls)
+            << withHeader(cls, "RGB ", "acsp") << QStringList{wrongClass};
     for (const char* space : {"GRAY", "CMYK", "Lab ", "rgb "})
         QTest::addRow("colour space %s", space)
             << withHeader("mntr", space, "acsp") << QStringList{notRgb};
     QTest::newRow("header without tag count") << icc::header() << QStringList{shortCount};
     QTest::newRow("half a tag count") << icc::header() + zeros(3) << QStringList{shortCount};
 
-    QTest::newRow("no tags") << icc::profile({}) << QStringList{"Count of tags:  0",
-                                                                  "Error: no tags found\n"};
+    QTest::newRow("no tags") << icc::profile({})
+                             << QStringList{"Count of tags:  0", "Error: no tags found\n"};
     QTest::newRow("tag count larger than the file")
-        << patched32(plain, icc::tagCountOffset, 200) << QStringList{"Count of tags:  200", shortTable};
+        << patched32(plain, icc::tagCountOffset, 200)
+        << QStringList{"Count of tags:  200", shortTable};
     QTest::newRow("largest tag count") << patched32(plain, icc::tagCountOffset, 0x7FFFFFFF)
                                        << QStringList{"Count of tags:  2147483647", shortTable};
-    QTest::newRow("tag entry cut short")
-        << icc::header() + QByteArray("\0\0\0\1vcgt\0\0\0", 11)
-        << QStringList{"Count of tags:  1", shortTable};
+    QTest::newRow("tag entry cut short") << icc::header() + QByteArray("\0\0\0\1vcgt\0\0\0", 11)
+                                         << QStringList{"Count of tags:  1", shortTable};
     QTest::newRow("negative tag count walks no table")
         << patched32(plain, icc::tagCountOffset, 0xFFFFFFFF)
         << QStringList{"Count of tags:  -1", notFound};
@@ -206,11 +213,12 @@ void TestIccProfile::refusals_data() {
         << icc::profile({{"desc", zeros(12)}, {"rTRC", zeros(12)}, {"vcgT", zeros(12)}})
         << QStringList{"Count of tags:  3", notFound};
 
-    QTest::newRow("vcgt length 0") << patched32(plain, 140, 0)
-                                   << traceToTag(1, plainOffset, 0) +
-                                          QStringList{"Error: VCGT tag length is 0\n"};
+    QTest::newRow("vcgt length 0")
+        << patched32(plain, 140, 0)
+        << traceToTag(1, plainOffset, 0) + QStringList{"Error: VCGT tag length is 0\n"};
     QTest::newRow("vcgt offset beyond the file")
-        << patched32(plain, 136, 5000) << traceToTag(1, 5000, plainLength) + QStringList{tagPastEnd};
+        << patched32(plain, 136, 5000)
+        << traceToTag(1, 5000, plainLength) + QStringList{tagPastEnd};
     QTest::newRow("vcgt length beyond the file")
         << patched32(plain, 140, plainLength + 1)
         << traceToTag(1, plainOffset, plainLength + 1) + QStringList{tagPastEnd};
@@ -218,7 +226,8 @@ void TestIccProfile::refusals_data() {
         << patched32(patched32(plain, 136, 0xFFFFFFF0), 140, 0x20)
         << traceToTag(1, 0xFFFFFFF0, 0x20) + QStringList{tagPastEnd};
     QTest::newRow("tag shorter than its fields")
-        << oneVcgt(icc::vcgtTag({}).left(12)) << traceToTag(1, plainOffset, 12) + QStringList{tagPastEnd};
+        << oneVcgt(icc::vcgtTag({}).left(12))
+        << traceToTag(1, plainOffset, 12) + QStringList{tagPastEnd};
 
     QTest::newRow("tag data of another type")
         << oneVcgt(icc::vcgtTag(zeros(1536)).replace(0, 4, "curv"))
@@ -272,6 +281,34 @@ void TestIccProfile::fullTraceOfATable() {
     QVERIFY(rampsEqual(parsed.ramp, makeLinearRamp()));
 }
 
+void TestIccProfile::numbersReadAsQDebugStreamsThem() {
+    // What qDebug() << label << number << ... sends, with its default spacing.
+    const auto streamed = [](auto write) {
+        DebugCapture capture;
+        write(qDebug());
+        return capture.messages().value(0);
+    };
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("wrapping.icc"));
+    QVERIFY(writeFile(path, patched32(patched32(plainProfile(), 136, 0xFFFFFFF0), 140, 0x20)));
+    QCOMPARE(parseFile(path).messages,
+             (QStringList{"File opened successfully.\n",
+                          streamed([](QDebug d) { d << "File size: " << qint64(1698) << "\n"; }),
+                          streamed([](QDebug d) { d << "Count of tags: " << qint32(1); }),
+                          "Found VCGT tag.\n",
+                          streamed([](QDebug d) { d << "Tag offset:" << quint32(0xFFFFFFF0); }),
+                          streamed([](QDebug d) { d << "Tag length:" << quint32(0x20); }),
+                          "Error: VCGT tag extends past the end of the file\n"}));
+
+    QCOMPARE(
+        parseExact(patched32(plainProfile(), icc::tagCountOffset, 0xFFFFFFFF)).messages.value(0),
+        streamed([](QDebug d) { d << "Count of tags: " << qint32(-1); }));
+    QCOMPARE(parseExact(plainProfile()).messages.mid(5),
+             (QStringList{streamed([](QDebug d) { d << "Number of channels: " << quint16(3); }),
+                          streamed([](QDebug d) { d << "Number of entries:" << quint16(256); }),
+                          streamed([](QDebug d) { d << "Bytes per entry: " << quint16(2); })}));
+}
+
 void TestIccProfile::tableEntries_data() {
     QTest::addColumn<int>("entrySize");
     QTest::addColumn<int>("position");
@@ -284,8 +321,8 @@ void TestIccProfile::tableEntries_data() {
     QTest::newRow("8-bit green entry 0 is the 257th") << 1 << 256 << QByteArray("\xAB") << 0xABAB;
     QTest::newRow("16-bit 0x12 0x34") << 2 << 3 << QByteArray("\x12\x34") << 0x1234;
     QTest::newRow("16-bit high byte first") << 2 << 100 << QByteArray("\x00\xFF", 2) << 0x00FF;
-    QTest::newRow("16-bit green entry 0 is the 257th") << 2 << 256 << QByteArray("\x12\x34")
-                                                       << 0x1234;
+    QTest::newRow("16-bit green entry 0 is the 257th")
+        << 2 << 256 << QByteArray("\x12\x34") << 0x1234;
     QTest::newRow("16-bit red entry 255") << 2 << 255 << QByteArray("\xFE\xDC") << 0xFEDC;
     QTest::newRow("16-bit blue entry 0") << 2 << 512 << QByteArray("\x80\x01") << 0x8001;
     QTest::newRow("16-bit last blue") << 2 << 767 << QByteArray("\xFF\xFF") << 0xFFFF;
@@ -327,10 +364,10 @@ void TestIccProfile::acceptedLayouts_data() {
         << icc::profile({{"desc", zeros(30)}, {"rTRC", zeros(14)}, {"vcgt", bentTag}}) << bent;
     QTest::newRow("only the first of two vcgt")
         << icc::profile({{"vcgt", bentTag}, {"vcgt", linearTag}}) << bent;
-    QTest::newRow("tag length below the table's") << patched32(icc::profile({{"vcgt", bentTag}}), 140, 18)
-                                                  << bent;
-    QTest::newRow("more bytes after the table") << icc::profile({{"vcgt", bentTag + zeros(100)}})
-                                                << bent;
+    QTest::newRow("tag length below the table's")
+        << patched32(icc::profile({{"vcgt", bentTag}}), 140, 18) << bent;
+    QTest::newRow("more bytes after the table")
+        << icc::profile({{"vcgt", bentTag + zeros(100)}}) << bent;
     QTest::newRow("8-bit table") << icc::tableProfile(bent, 1) << [&] {
         icc::Curves high = bent;
         for (auto& channel : high)
@@ -383,8 +420,10 @@ void TestIccProfile::files() {
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(name);
     QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-    if (name == QLatin1String("folder.icc")) QVERIFY(QDir().mkdir(path));
-    if (create) QVERIFY(writeFile(path, content));
+    if (name == QLatin1String("folder.icc"))
+        QVERIFY(QDir().mkdir(path));
+    if (create)
+        QVERIFY(writeFile(path, content));
 
     const Parsed parsed = parseFile(path);
     QCOMPARE(parsed.messages, messages);
@@ -411,12 +450,14 @@ void TestIccProfile::fileTooLargeIsRefusedUnread() {
     QFile file(dir.filePath(QStringLiteral("huge.icc")));
     QVERIFY(file.open(QIODevice::WriteOnly));
     const qint64 size = 0x100000000LL;
-    if (!file.resize(size)) QSKIP("The temporary file system cannot hold a sparse 4 GiB file");
+    if (!file.resize(size))
+        QSKIP("The temporary file system cannot hold a sparse 4 GiB file");
     file.close();
 
     const Parsed parsed = parseFile(file.fileName());
-    QCOMPARE(parsed.messages, (QStringList{"File opened successfully.\n", "File size:  4294967296 \n",
-                                           "Error: file too large for an ICC profile\n"}));
+    QCOMPARE(parsed.messages,
+             (QStringList{"File opened successfully.\n", "File size:  4294967296 \n",
+                          "Error: file too large for an ICC profile\n"}));
     QVERIFY(!parsed.ok);
 }
 
@@ -425,13 +466,17 @@ void TestIccProfile::truncatedAtEveryLength_data() {
     QTest::addColumn<QByteArray>("bytes");
 
     QTest::newRow("LittleCMS v2") << QString()
-                                  << icc::lcmsTableProfile(icc::Version::V2, icc::gammaCurves(2.2, 2.0, 1.8));
+                                  << icc::lcmsTableProfile(icc::Version::V2,
+                                                           icc::gammaCurves(2.2, 2.0, 1.8));
     QTest::newRow("LittleCMS v4") << QString()
-                                  << icc::lcmsTableProfile(icc::Version::V4, icc::gammaCurves(1.0, 0.5, 3.0));
-    QTest::newRow("hand-made 8-bit") << QString()
-                                     << icc::profile({{"desc", zeros(20)},
-                                                      {"vcgt", icc::vcgtTag(icc::tableData(icc::linearCurves(), 1), 1)}});
-    QTest::newRow("Bluish.icc (vcgt before other tag data)") << QStringLiteral("Bluish.icc") << QByteArray();
+                                  << icc::lcmsTableProfile(icc::Version::V4,
+                                                           icc::gammaCurves(1.0, 0.5, 3.0));
+    QTest::newRow("hand-made 8-bit")
+        << QString()
+        << icc::profile({{"desc", zeros(20)},
+                         {"vcgt", icc::vcgtTag(icc::tableData(icc::linearCurves(), 1), 1)}});
+    QTest::newRow("Bluish.icc (vcgt before other tag data)")
+        << QStringLiteral("Bluish.icc") << QByteArray();
 }
 
 void TestIccProfile::truncatedAtEveryLength() {

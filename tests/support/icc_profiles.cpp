@@ -29,14 +29,18 @@ double versionNumber(Version version) {
 // An sRGB display profile carrying `vcgt` as its last tag.
 QByteArray saveWithVcgt(Version version, const CurveTriple& curves) {
     ProfileHandle profile(cmsCreate_sRGBProfile());
-    if (!profile) return {};
+    if (!profile)
+        return {};
     cmsSetProfileVersion(profile.get(), versionNumber(version));
     cmsToneCurve* raw[3] = {curves[0].get(), curves[1].get(), curves[2].get()};
-    if (!cmsWriteTag(profile.get(), cmsSigVcgtTag, raw)) return {};
+    if (!cmsWriteTag(profile.get(), cmsSigVcgtTag, raw))
+        return {};
     cmsUInt32Number size = 0;
-    if (!cmsSaveProfileToMem(profile.get(), nullptr, &size)) return {};
+    if (!cmsSaveProfileToMem(profile.get(), nullptr, &size))
+        return {};
     QByteArray bytes(static_cast<qsizetype>(size), '\0');
-    if (!cmsSaveProfileToMem(profile.get(), bytes.data(), &size)) return {};
+    if (!cmsSaveProfileToMem(profile.get(), bytes.data(), &size))
+        return {};
     bytes.truncate(static_cast<qsizetype>(size));
     return bytes;
 }
@@ -85,9 +89,8 @@ QByteArray lcmsTableProfile(Version version, const Curves& curves) {
 QByteArray lcmsFormulaProfile(Version version) {
     // Type 5: Y = (aX + b)^g + e for X >= d, else cX + f. LittleCMS stores a
     // curve of this type as the formula form of vcgt (gamma, min, max).
-    const cmsFloat64Number params[3][7] = {{2.2, 1.0, 0, 0, 0, 0, 0},
-                                           {2.0, 1.0, 0, 0, 0, 0, 0},
-                                           {1.8, 1.0, 0, 0, 0, 0, 0}};
+    const cmsFloat64Number params[3][7] = {
+        {2.2, 1.0, 0, 0, 0, 0, 0}, {2.0, 1.0, 0, 0, 0, 0, 0}, {1.8, 1.0, 0, 0, 0, 0, 0}};
     CurveTriple tone;
     for (int c = 0; c < 3; ++c) tone[c].reset(cmsBuildParametricToneCurve(nullptr, 5, params[c]));
     return saveWithVcgt(version, tone);
@@ -95,10 +98,12 @@ QByteArray lcmsFormulaProfile(Version version) {
 
 std::optional<Curves> lcmsReadVcgt(const QString& path) {
     ProfileHandle profile(cmsOpenProfileFromFile(QFile::encodeName(path).constData(), "r"));
-    if (!profile) return std::nullopt;
+    if (!profile)
+        return std::nullopt;
     // The tag's curves belong to the profile and go with it.
     auto* tone = static_cast<cmsToneCurve**>(cmsReadTag(profile.get(), cmsSigVcgtTag));
-    if (!tone) return std::nullopt;
+    if (!tone)
+        return std::nullopt;
     Curves curves{};
     for (int c = 0; c < 3; ++c)
         for (int i = 0; i < 256; ++i)
@@ -157,17 +162,20 @@ QByteArray tableData(const Curves& curves, int entrySize) {
 }
 
 QByteArray tableProfile(const Curves& curves, int entrySize) {
-    return profile({{"vcgt", vcgtTag(tableData(curves, entrySize),
-                                     static_cast<std::uint16_t>(entrySize))}});
+    return profile(
+        {{"vcgt", vcgtTag(tableData(curves, entrySize), static_cast<std::uint16_t>(entrySize))}});
 }
 
 int findTag(const QByteArray& profileBytes, const QByteArray& signature) {
-    if (profileBytes.size() < tagTableOffset) return -1;
+    if (profileBytes.size() < tagTableOffset)
+        return -1;
     const auto count = static_cast<std::int32_t>(read32(profileBytes, tagCountOffset));
     for (int i = 0; i < count; ++i) {
         const int entry = tagTableOffset + i * tagEntrySize;
-        if (entry + tagEntrySize > profileBytes.size()) break;
-        if (profileBytes.mid(entry, 4) == signature) return i;
+        if (entry + tagEntrySize > profileBytes.size())
+            break;
+        if (profileBytes.mid(entry, 4) == signature)
+            return i;
     }
     return -1;
 }
