@@ -43,8 +43,12 @@ TempAppDir::Run TempAppDir::run(const QStringList& arguments, int timeoutMs,
     if (!p.waitForStarted(5000)) return result;
     result.finished = p.waitForFinished(timeoutMs);
     if (!result.finished) {
-        p.kill();
-        p.waitForFinished(2000);
+        // Asked to end as a logout would, then forced.
+        p.terminate();
+        if (!p.waitForFinished(5000)) {
+            p.kill();
+            p.waitForFinished(2000);
+        }
     }
     result.output = p.readAll();
     result.exitCode = p.exitCode();

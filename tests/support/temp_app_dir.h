@@ -32,7 +32,8 @@ public:
         QByteArray output;
     };
     // Runs the installed binary with `arguments` and waits up to `timeoutMs`;
-    // a process still running then is killed and `finished` is false.
+    // a process still running then is terminated (SIGTERM, then SIGKILL)
+    // and `finished` is false.
     Run run(const QStringList& arguments, int timeoutMs = 20000,
             const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) const;
 
