@@ -1,5 +1,7 @@
 #include "ramps/gamma_ramp.h"
 
+#include <algorithm>
+
 namespace {
 
 enum class Level { Full, Dimmed };
@@ -42,13 +44,15 @@ void buildRamps(FixedRamps& ramps) {
 }
 
 void rampToTable(const GammaRamp& ramp, DeviceGammaTable& table) {
-    for (int c = 0; c < 3; ++c)
-        for (int i = 0; i < 256; ++i) table[c * 256 + i] = ramp.channel(c)[i];
+    std::copy(ramp.red.begin(), ramp.red.end(), table.begin());
+    std::copy(ramp.green.begin(), ramp.green.end(), table.begin() + 256);
+    std::copy(ramp.blue.begin(), ramp.blue.end(), table.begin() + 512);
 }
 
 void rampFromTable(const DeviceGammaTable& table, GammaRamp& ramp) {
-    for (int c = 0; c < 3; ++c)
-        for (int i = 0; i < 256; ++i) ramp.channel(c)[i] = table[c * 256 + i];
+    std::copy_n(table.begin(), 256, ramp.red.begin());
+    std::copy_n(table.begin() + 256, 256, ramp.green.begin());
+    std::copy_n(table.begin() + 512, 256, ramp.blue.begin());
 }
 
 bool rampsEqual(const GammaRamp& a, const GammaRamp& b) {

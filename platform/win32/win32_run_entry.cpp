@@ -27,7 +27,8 @@ std::string Win32RunEntry::commandLine(const std::string& executablePath,
 std::optional<std::string> Win32RunEntry::read() {
     QSettings run(qtText(runKey), QSettings::NativeFormat);
     const QVariant value = run.value(qtText(valueName));
-    if (!value.isValid()) return std::nullopt;
+    if (!value.isValid())
+        return std::nullopt;
     return value.toString().toStdString();
 }
 

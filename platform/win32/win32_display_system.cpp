@@ -1,0 +1,41 @@
+#include "platform/win32/win32_display_system.h"
+
+#include <cstring>
+
+bool Win32DisplaySystem::enumDisplayDevices(const char* device, DWORD index,
+                                            DISPLAY_DEVICEA* out) {
+    if (!out) return false;
+    std::memset(out, 0, sizeof *out);
+    out->cb = sizeof *out;
+    return EnumDisplayDevicesA(device, index, out, 0) != FALSE;
+}
+
+bool Win32DisplaySystem::enumDisplaySettings(const char* deviceName, DWORD modeIndex,
+                                             DEVMODEA* out) {
+    if (!out) return false;
+    std::memset(out, 0, sizeof *out);
+    out->dmSize = sizeof *out;
+    return EnumDisplaySettingsA(deviceName, modeIndex, out) != FALSE;
+}
+
+HDC Win32DisplaySystem::createDC(const char* deviceName) {
+    return CreateDCA(nullptr, deviceName, nullptr, nullptr);
+}
+
+void Win32DisplaySystem::deleteDC(HDC dc) {
+    if (dc) DeleteDC(dc);
+}
+
+bool Win32DisplaySystem::setDeviceGammaRamp(HDC dc, const GammaTable768& table) {
+    if (!dc) return false;
+    // The call takes a non-const pointer but does not write through it.
+    return SetDeviceGammaRamp(dc, const_cast<std::uint16_t*>(table.data())) != FALSE;
+}
+
+bool Win32DisplaySystem::getDeviceGammaRamp(HDC dc, GammaTable768& table) {
+    if (!dc) return false;
+    GammaTable768 read;
+    if (GetDeviceGammaRamp(dc, read.data()) == FALSE) return false;
+    table = read;
+    return true;
+}
