@@ -1,12 +1,21 @@
 #include "tree/active_display.h"
 
+#include <cstring>
+
 #include "tree/association.h"
 #include "tree/display_enumeration.h"
 #include "tree/display_records.h"
 #include "tree/node_list.h"
 
-ActiveDisplay::ActiveDisplay()
-    : displayDevice(emptyDisplayDevice()), devMode(emptyDisplayMode()) {}
+namespace {
+
+bool sameOutput(const DISPLAY_DEVICEA& a, const DISPLAY_DEVICEA& b) {
+    return std::strncmp(a.DeviceName, b.DeviceName, sizeof a.DeviceName) == 0;
+}
+
+}  // namespace
+
+ActiveDisplay::ActiveDisplay() : displayDevice(emptyDisplayDevice()), devMode(emptyDisplayMode()) {}
 
 ActiveDisplay::~ActiveDisplay() {
     nodelist::releaseChain(std::move(nextNode));
@@ -23,15 +32,15 @@ ActiveDisplayList::~ActiveDisplayList() {
 }
 
 void ActiveDisplayList::Capture(DisplaySystem& system) {
-    forEachActiveMonitor(system, [&](const DISPLAY_DEVICEA& adapter,
-                                     const DISPLAY_DEVICEA& monitor) {
-        auto display = std::make_unique<ActiveDisplay>();
-        CopyDisplayDevice(display->displayDevice, monitor);
-        DEVMODEA current = emptyDisplayMode();
-        if (system.enumDisplaySettings(adapter.DeviceName, ENUM_CURRENT_SETTINGS, &current))
-            CopyDisplaySettings(display->devMode, current);
-        nodelist::append(displayTail_, std::move(display));
-    });
+    forEachActiveMonitor(
+        system, [&](const DISPLAY_DEVICEA& adapter, const DISPLAY_DEVICEA& monitor) {
+            auto display = std::make_unique<ActiveDisplay>();
+            CopyDisplayDevice(display->displayDevice, monitor);
+            DEVMODEA current = emptyDisplayMode();
+            if (system.enumDisplaySettings(adapter.DeviceName, ENUM_CURRENT_SETTINGS, &current))
+                CopyDisplaySettings(display->devMode, current);
+            nodelist::append(displayTail_, std::move(display));
+        });
     currentDisplay_ = displayHead_.get();
 }
 
@@ -47,7 +56,8 @@ void ActiveDisplayList::ResetCursor() {
 }
 
 bool ActiveDisplayList::NextDisplay() {
-    if (!currentDisplay_->nextNode) return false;
+    if (!currentDisplay_->nextNode)
+        return false;
     currentDisplay_ = currentDisplay_->nextNode.get();
     return true;
 }
@@ -55,7 +65,8 @@ bool ActiveDisplayList::NextDisplay() {
 const ActiveDisplay* ActiveDisplayList::FindDisplay(const DISPLAY_DEVICEA& device) {
     ResetCursor();
     while (NextDisplay())
-        if (SameMonitor(currentDisplay_->displayDevice, device)) return currentDisplay_;
+        if (SameMonitor(currentDisplay_->displayDevice, device))
+            return currentDisplay_;
     return nullptr;
 }
 
@@ -63,7 +74,8 @@ bool ActiveDisplayList::SameConfiguration(const ActiveDisplayList& other) const 
     const ActiveDisplay* a = displayHead_->nextNode.get();
     const ActiveDisplay* b = other.displayHead_->nextNode.get();
     for (; a && b; a = a->nextNode.get(), b = b->nextNode.get()) {
-        if (!SameMonitor(a->displayDevice, b->displayDevice) || !SameMode(a->devMode, b->devMode))
+        if (!SameMonitor(a->displayDevice, b->displayDevice) ||
+            !sameOutput(a->displayDevice, b->displayDevice) || !SameMode(a->devMode, b->devMode))
             return false;
     }
     return !a && !b;
@@ -137,7 +149,8 @@ void ActiveDisplayList::SetCurrentCurve(const GammaRamp& curve) {
 
 void ActiveDisplayList::SetCurrentCurve(const GammaRamp& curve, int lutBitDepth) {
     SetCurrentCurve(curve);
-    if (lutBitDepth != 0) clampRampToBitDepth(lutBitDepth, curve, currentDisplay_->curve);
+    if (lutBitDepth != 0)
+        clampRampToBitDepth(lutBitDepth, curve, currentDisplay_->curve);
 }
 
 void ActiveDisplayList::SetCurrentHasCurve(bool hasCurve) {
@@ -149,5 +162,6 @@ int ActiveDisplayList::size() const {
 }
 
 void ActiveDisplayList::releaseContext(HDC deviceContext) {
-    if (deviceContext && contexts_) contexts_->deleteDC(deviceContext);
+    if (deviceContext && contexts_)
+        contexts_->deleteDC(deviceContext);
 }

@@ -38,7 +38,8 @@ public:
     // `contexts` is the display system that opens the device contexts this
     // list will hold (SetCurrentDeviceContext); the list releases them there
     // with deleteDC when it discards a record (Clear, CopyFrom, replacing a
-    // handle, destruction). May be null for lists that never hold one.
+    // handle, destruction). May be null for lists that never hold one. The
+    // system must outlive the list.
     explicit ActiveDisplayList(DisplaySystem* contexts = nullptr);
     ~ActiveDisplayList();
     ActiveDisplayList(const ActiveDisplayList&) = delete;
@@ -60,8 +61,10 @@ public:
     // `device`; the cursor is left on it. Null when there is none (the cursor
     // is then on the last record).
     const ActiveDisplay* FindDisplay(const DISPLAY_DEVICEA& device);
-    // Same number of records and, position by position, SameMonitor and
-    // SameMode. Cursors are not used.
+    // Same number of records and, position by position, SameMonitor, the
+    // same output (DeviceName) and SameMode. A monitor that moved to another
+    // output is a change of configuration, so that its calibration follows
+    // it there. Cursors are not used.
     bool SameConfiguration(const ActiveDisplayList& other) const;
     // Clear, then a copy of each record of `other` (display device and
     // settings only: no association, no curve, no device context). The

@@ -12,10 +12,9 @@
 // index 0 up to the first one that is missing or lacks DISPLAY_DEVICE_ACTIVE;
 // monitors after an inactive one are not looked at. The monitor record's
 // DeviceName is the adapter's DeviceName (the output's name).
-void forEachActiveMonitor(
-    DisplaySystem& system,
-    const std::function<void(const DISPLAY_DEVICEA& adapter, const DISPLAY_DEVICEA& monitor)>&
-        visit);
+void forEachActiveMonitor(DisplaySystem& system,
+                          const std::function<void(const DISPLAY_DEVICEA& adapter,
+                                                   const DISPLAY_DEVICEA& monitor)>& visit);
 
 // The modes of output `deviceName` from index 0 until the system has no
 // more, leaving out every mode below 32 bits per pixel and every mode that

@@ -67,7 +67,8 @@ QString fieldText(const char* field, std::size_t size) {
 }
 
 void setFieldText(char* field, std::size_t size, const QByteArray& text) {
-    if (size == 0) return;
+    if (size == 0)
+        return;
     std::memset(field, 0, size);
     const std::size_t n = std::min(size - 1, static_cast<std::size_t>(text.size()));
     std::memcpy(field, text.constData(), n);

@@ -22,7 +22,8 @@ void releaseChain(std::unique_ptr<Node> chain) {
 template <typename Node>
 std::unique_ptr<Node> popFront(std::unique_ptr<Node>& chain) {
     std::unique_ptr<Node> node = std::move(chain);
-    if (node) chain = std::move(node->nextNode);
+    if (node)
+        chain = std::move(node->nextNode);
     return node;
 }
 
@@ -38,7 +39,8 @@ Node* append(Node*& tail, std::unique_ptr<Node> node) {
 // tail. An empty chain changes nothing.
 template <typename Node>
 void appendChain(Node*& tail, std::unique_ptr<Node> chain) {
-    if (!chain) return;
+    if (!chain)
+        return;
     tail->nextNode = std::move(chain);
     while (tail->nextNode) tail = tail->nextNode.get();
 }
@@ -60,10 +62,12 @@ std::unique_ptr<Node> unlink(Node& head, Node*& tail, const Node* target) {
     Node* previous = &head;
     while (previous->nextNode && previous->nextNode.get() != target)
         previous = previous->nextNode.get();
-    if (!previous->nextNode) return nullptr;
+    if (!previous->nextNode)
+        return nullptr;
     std::unique_ptr<Node> node = std::move(previous->nextNode);
     previous->nextNode = std::move(node->nextNode);
-    if (tail == node.get()) tail = previous;
+    if (tail == node.get())
+        tail = previous;
     return node;
 }
 
@@ -79,6 +83,16 @@ int chainLength(const Node* first) {
 template <typename Node>
 int count(const Node& head) {
     return chainLength(head.nextNode.get());
+}
+
+// The first node of the chain starting at `first` for which `matches`
+// holds, or null.
+template <typename Node, typename Predicate>
+const Node* findFirst(const Node* first, Predicate matches) {
+    for (const Node* node = first; node; node = node->nextNode.get())
+        if (matches(*node))
+            return node;
+    return nullptr;
 }
 
 }  // namespace nodelist

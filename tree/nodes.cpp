@@ -37,7 +37,8 @@ void Mode::WriteTreeLines(QTextStream& out) const {
     out << unsigned(devMode.dmBitsPerPel) << "\n"
         << unsigned(devMode.dmDisplayFlags) << "\n"
         << unsigned(devMode.dmDisplayFrequency) << "\n";
-    if (!profile.isEmpty()) out << '"' << profile << '"';
+    if (!profile.isEmpty())
+        out << '"' << profile << '"';
 }
 
 Resolution::Resolution(int w, int h)
@@ -49,7 +50,8 @@ Resolution::~Resolution() {
 
 bool Resolution::hasAssociatedMode() const {
     for (const Mode* mode = modeHead->nextNode.get(); mode; mode = mode->nextNode.get())
-        if (!mode->profile.isEmpty()) return true;
+        if (!mode->profile.isEmpty())
+            return true;
     return false;
 }
 
@@ -99,8 +101,8 @@ QString Monitor::ListItemText() const {
     QString hardwareId = deviceId;
     if (first >= 0) {
         const qsizetype second = deviceId.indexOf(QLatin1Char('\\'), first + 1);
-        hardwareId = second >= 0 ? deviceId.mid(first + 1, second - first - 1)
-                                 : deviceId.mid(first + 1);
+        hardwareId =
+            second >= 0 ? deviceId.mid(first + 1, second - first - 1) : deviceId.mid(first + 1);
     }
     return hardwareId + QStringLiteral(" - ") + fieldText(displayDevice.DeviceString) +
            QLatin1Char('\n') + fieldText(OutputDevice) + QLatin1Char('\n');

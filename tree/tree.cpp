@@ -51,21 +51,24 @@ void Tree::ResetCursors() {
 }
 
 bool Tree::NextMonitor() {
-    if (!currentMonitor_->nextNode) return false;
+    if (!currentMonitor_->nextNode)
+        return false;
     currentMonitor_ = currentMonitor_->nextNode.get();
     resetResolutionCursor();
     return true;
 }
 
 bool Tree::NextResolution() {
-    if (!currentResolution_->nextNode) return false;
+    if (!currentResolution_->nextNode)
+        return false;
     currentResolution_ = currentResolution_->nextNode.get();
     currentMode_ = currentResolution_->modeHead.get();
     return true;
 }
 
 bool Tree::NextMode() {
-    if (!currentMode_->nextNode) return false;
+    if (!currentMode_->nextNode)
+        return false;
     currentMode_ = currentMode_->nextNode.get();
     return true;
 }
@@ -75,7 +78,8 @@ void Tree::ResetModeCursor() {
 }
 
 bool Tree::SelectGlobalMode() {
-    if (!currentMonitor_->globalAssociation || !currentMonitor_->globalMode) return false;
+    if (!currentMonitor_->globalAssociation || !currentMonitor_->globalMode)
+        return false;
     currentMode_ = currentMonitor_->globalMode.get();
     return true;
 }
@@ -91,21 +95,24 @@ void Tree::seekSelection(int monitorRow, int resolutionRow, int modeRow) {
 const Monitor* Tree::FindMonitor(const DISPLAY_DEVICEA& device) {
     ResetCursors();
     while (NextMonitor())
-        if (SameMonitor(currentMonitor_->displayDevice, device)) return currentMonitor_;
+        if (SameMonitor(currentMonitor_->displayDevice, device))
+            return currentMonitor_;
     return nullptr;
 }
 
 const Resolution* Tree::FindResolution(int width, int height) {
     resetResolutionCursor();
     while (NextResolution())
-        if (currentResolution_->Matches(width, height)) return currentResolution_;
+        if (currentResolution_->Matches(width, height))
+            return currentResolution_;
     return nullptr;
 }
 
 const Mode* Tree::FindMode(const DEVMODEA& settings) {
     ResetModeCursor();
     while (NextMode())
-        if (SameMode(currentMode_->devMode, settings)) return currentMode_;
+        if (SameMode(currentMode_->devMode, settings))
+            return currentMode_;
     return nullptr;
 }
 
@@ -117,7 +124,8 @@ const Monitor* Tree::AppendMonitor(const DISPLAY_DEVICEA& device, const QByteArr
 }
 
 int Tree::appendMonitorChain(std::unique_ptr<Monitor> chain) {
-    if (!chain) return 0;
+    if (!chain)
+        return 0;
     const int appended = nodelist::chainLength(chain.get());
     {
         auto guard = writeLock();
@@ -131,7 +139,8 @@ int Tree::appendMonitorChain(std::unique_ptr<Monitor> chain) {
 }
 
 bool Tree::AppendResolution(int width, int height) {
-    if (currentMonitor_ == monitorHead_.get() || currentMonitor_->globalAssociation) return false;
+    if (currentMonitor_ == monitorHead_.get() || currentMonitor_->globalAssociation)
+        return false;
     auto resolution = std::make_unique<Resolution>(width, height);
     {
         auto guard = writeLock();
@@ -142,8 +151,10 @@ bool Tree::AppendResolution(int width, int height) {
 }
 
 bool Tree::AppendMode(const DEVMODEA& settings, const QString& association) {
-    if (currentResolution_ == currentMonitor_->resolutionHead.get()) return false;
-    if (!modeHasSize(settings, currentResolution_->width, currentResolution_->height)) return false;
+    if (currentResolution_ == currentMonitor_->resolutionHead.get())
+        return false;
+    if (!modeHasSize(settings, currentResolution_->width, currentResolution_->height))
+        return false;
     auto mode = std::make_unique<Mode>(settings, association);
     auto guard = writeLock();
     currentMode_ = currentResolution_->appendMode(std::move(mode));
@@ -163,7 +174,8 @@ bool Tree::DeleteCurrentMode() {
         removed = nodelist::unlink(*currentResolution_->modeHead, currentResolution_->modeTail,
                                    currentMode_);
     }
-    if (!removed) return false;
+    if (!removed)
+        return false;
     ResetModeCursor();
     return true;
 }
@@ -182,10 +194,11 @@ bool Tree::DeleteCurrentResolution() {
     std::unique_ptr<Resolution> removed;
     {
         auto guard = writeLock();
-        removed = nodelist::unlink(*currentMonitor_->resolutionHead, currentMonitor_->resolutionTail,
-                                   currentResolution_);
+        removed = nodelist::unlink(*currentMonitor_->resolutionHead,
+                                   currentMonitor_->resolutionTail, currentResolution_);
     }
-    if (!removed) return false;
+    if (!removed)
+        return false;
     resetResolutionCursor();
     return true;
 }
@@ -194,8 +207,8 @@ void Tree::DeleteAllResolutions() {
     std::unique_ptr<Resolution> removed;
     {
         auto guard = writeLock();
-        removed = nodelist::detachAll(*currentMonitor_->resolutionHead,
-                                      currentMonitor_->resolutionTail);
+        removed =
+            nodelist::detachAll(*currentMonitor_->resolutionHead, currentMonitor_->resolutionTail);
     }
     resetResolutionCursor();
     nodelist::releaseChain(std::move(removed));
@@ -205,10 +218,10 @@ bool Tree::DeleteCurrentMonitor() {
     std::unique_ptr<Monitor> removed;
     {
         auto guard = writeLock();
-        removed = nodelist::unlink(*monitorHead_, monitorTail_,
-                                   currentMonitor_);
+        removed = nodelist::unlink(*monitorHead_, monitorTail_, currentMonitor_);
     }
-    if (!removed) return false;
+    if (!removed)
+        return false;
     ResetCursors();
     return true;
 }
@@ -226,7 +239,8 @@ void Tree::DeleteAllMonitors() {
 namespace {
 
 void addItem(QListWidget* list, const QString& text) {
-    if (list) list->insertItem(list->count(), text);
+    if (list)
+        list->insertItem(list->count(), text);
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <shared_mutex>
 

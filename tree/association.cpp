@@ -1,0 +1,132 @@
+#include "tree/association.h"
+
+#include <optional>
+
+#include "app/log.h"
+#include "ramps/icc_profile.h"
+#include "tree/active_display.h"
+#include "tree/node_list.h"
+#include "tree/tree.h"
+
+const std::array<QString, 8>& reservedAssociationWords() {
+    static const std::array<QString, 8> words = {
+        QStringLiteral("LINEAR"), QStringLiteral("NULL"),   QStringLiteral("RED"),
+        QStringLiteral("GREEN"),  QStringLiteral("BLUE"),   QStringLiteral("YELLOW"),
+        QStringLiteral("CYAN"),   QStringLiteral("MAGENTA")};
+    return words;
+}
+
+bool namesProfileFile(const QString& text) {
+    if (text.isEmpty())
+        return false;
+    for (const QString& word : reservedAssociationWords())
+        if (text == word)
+            return false;
+    return true;
+}
+
+bool isStorableProfilePath(const QString& path) {
+    return !path.contains(QLatin1Char('"')) && !path.contains(QLatin1Char('\n')) &&
+           !path.contains(QLatin1Char('\r'));
+}
+
+namespace {
+
+// An association made ready outside the Tree's lock: the profile parsed and
+// the outcome logged.
+struct PreparedAssociation {
+    QString profile;
+    bool hasCurve = false;
+    GammaRamp curve;
+};
+
+QString withLineBreaksShown(QString text) {
+    return text.replace(QLatin1Char('\n'), QStringLiteral("\\n"))
+        .replace(QLatin1Char('\r'), QStringLiteral("\\r"));
+}
+
+std::optional<PreparedAssociation> prepareAssociation(const QString& text, Log& log) {
+    PreparedAssociation prepared;
+    prepared.profile = text;
+    if (!namesProfileFile(text))
+        return prepared;
+    if (!isStorableProfilePath(text)) {
+        log.group() << "Refused color profile path with a double quote or line break: "
+                    << withLineBreaksShown(text) << "\n\n";
+        return std::nullopt;
+    }
+    if (!ParseColorProfile(text, prepared.curve)) {
+        log.group() << "Failed to parse color profile: " << text << "\n\n";
+        return std::nullopt;
+    }
+    log.group() << "Successfully parsed color profile: " << text << "\n\n";
+    prepared.hasCurve = true;
+    return prepared;
+}
+
+// A curve that is no longer used stays in the Mode as it was.
+void storeAssociation(Mode& mode, PreparedAssociation&& prepared) {
+    mode.profile = std::move(prepared.profile);
+    mode.hasCurve = prepared.hasCurve;
+    if (prepared.hasCurve)
+        mode.curve = prepared.curve;
+}
+
+}  // namespace
+
+bool Tree::Associate(const QString& text, Log& log) {
+    std::optional<PreparedAssociation> prepared = prepareAssociation(text, log);
+    if (!prepared)
+        return false;
+    auto guard = writeLock();
+    storeAssociation(*currentMode_, std::move(*prepared));
+    return true;
+}
+
+bool Tree::SetAssociationMode(bool global, Log& log, const std::optional<QString>& text) {
+    Monitor* monitor = currentMonitor_;
+    if (monitor == monitorHead_.get())
+        return false;
+
+    std::unique_ptr<Mode> releasedMode;
+    std::unique_ptr<Resolution> releasedResolutions;
+    if (!global) {
+        auto guard = writeLock();
+        monitor->globalAssociation = false;
+        releasedMode = std::move(monitor->globalMode);
+    } else {
+        auto globalMode = std::make_unique<Mode>();
+        if (text) {
+            std::optional<PreparedAssociation> prepared = prepareAssociation(*text, log);
+            if (prepared)
+                storeAssociation(*globalMode, std::move(*prepared));
+        }
+        auto guard = writeLock();
+        monitor->globalAssociation = true;
+        releasedResolutions =
+            nodelist::detachAll(*monitor->resolutionHead, monitor->resolutionTail);
+        releasedMode = std::move(monitor->globalMode);
+        monitor->globalMode = std::move(globalMode);
+    }
+    resetResolutionCursor();
+    SelectGlobalMode();
+    nodelist::releaseChain(std::move(releasedResolutions));
+    return true;
+}
+
+void handAssociationToDisplay(ActiveDisplayList& displays, const QString& profile, bool hasCurve,
+                              const GammaRamp& curve, int lutBitDepth) {
+    displays.SetCurrentProfile(profile);
+    displays.SetCurrentHasCurve(hasCurve);
+    if (hasCurve)
+        displays.SetCurrentCurve(curve, lutBitDepth);
+}
+
+void handAssociationToDisplay(ActiveDisplayList& displays, const Mode& mode, int lutBitDepth) {
+    handAssociationToDisplay(displays, mode.profile, mode.hasCurve, mode.curve, lutBitDepth);
+}
+
+void handAssociationToDisplay(ActiveDisplayList& displays, const AssociationLookup& found,
+                              int lutBitDepth) {
+    handAssociationToDisplay(displays, found.profile, found.hasCurve, found.curve, lutBitDepth);
+}
