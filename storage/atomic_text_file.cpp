@@ -4,7 +4,8 @@
 
 bool saveTextFileAtomically(const QString& path, const std::function<void(QTextStream&)>& write) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) return false;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
     QTextStream out(&file);
     out.setEncoding(QStringConverter::System);
     write(out);

@@ -1,8 +1,10 @@
 #include "storage/field_reader.h"
 
 bool ByteReader::getByte(char& byte) {
-    if (atEnd()) return false;
-    if (data_[pos_] == '\r' && pos_ + 1 < data_.size() && data_[pos_ + 1] == '\n') ++pos_;
+    if (atEnd())
+        return false;
+    if (data_[pos_] == '\r' && pos_ + 1 < data_.size() && data_[pos_ + 1] == '\n')
+        ++pos_;
     byte = data_[pos_++];
     return true;
 }
@@ -11,9 +13,11 @@ QByteArray readField(ByteReader& reader, int limit, char delimiter) {
     QByteArray field;
     char byte = 0;
     while (field.size() < limit - 1 && reader.getByte(byte)) {
-        if (byte == delimiter) break;
+        if (byte == delimiter)
+            break;
         field.append(byte);
-        if (reader.atEnd()) break;
+        if (reader.atEnd())
+            break;
     }
     return field;
 }

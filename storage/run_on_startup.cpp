@@ -17,10 +17,12 @@ std::string runOnStartupArguments(int runOnStartup) {
 
 void applyRunOnStartup(int runOnStartup, RunEntry& entry, const QString& executablePath) {
     if (runOnStartup == 0) {
-        if (entry.read()) entry.remove();
+        if (entry.read())
+            entry.remove();
         return;
     }
     const std::string wanted =
         entry.commandLine(executablePath.toStdString(), runOnStartupArguments(runOnStartup));
-    if (entry.read() != wanted) entry.write(wanted);
+    if (entry.read() != wanted)
+        entry.write(wanted);
 }

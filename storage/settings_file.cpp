@@ -15,15 +15,23 @@
 
 namespace {
 
-int valueOf(bool v) { return v ? 1 : 0; }
-int valueOf(int v) { return v; }
+int valueOf(bool v) {
+    return v ? 1 : 0;
+}
+int valueOf(int v) {
+    return v;
+}
 template <typename T>
 int valueOf(const std::atomic<T>& v) {
     return valueOf(v.load(std::memory_order_relaxed));
 }
 
-void assign(bool& target, int v) { target = v != 0; }
-void assign(int& target, int v) { target = v; }
+void assign(bool& target, int v) {
+    target = v != 0;
+}
+void assign(int& target, int v) {
+    target = v;
+}
 template <typename T>
 void assign(std::atomic<T>& target, int v) {
     T plain{};
@@ -40,10 +48,18 @@ void setValue(AppSettings& s, int v) {
     assign(s.*member, v);
 }
 
-bool isSwitch(std::int64_t v) { return v == 0 || v == 1; }
-bool isPeriod(std::int64_t v) { return v >= 0 && v <= INT_MAX; }
-bool isBitDepth(std::int64_t v) { return v == 0 || v == 8 || v == 10; }
-bool isRunOnStartup(std::int64_t v) { return v >= 0 && v <= 3; }
+bool isSwitch(std::int64_t v) {
+    return v == 0 || v == 1;
+}
+bool isPeriod(std::int64_t v) {
+    return v >= 0 && v <= INT_MAX;
+}
+bool isBitDepth(std::int64_t v) {
+    return v == 0 || v == 8 || v == 10;
+}
+bool isRunOnStartup(std::int64_t v) {
+    return v >= 0 && v <= 3;
+}
 
 struct SettingKey {
     const char* name;
@@ -76,7 +92,8 @@ constexpr int updateAvailableIndex = 8;
 
 int keyIndex(const QString& word) {
     for (std::size_t i = 0; i < settingKeys.size(); ++i) {
-        if (word == QLatin1String(settingKeys[i].name)) return static_cast<int>(i);
+        if (word == QLatin1String(settingKeys[i].name))
+            return static_cast<int>(i);
     }
     return -1;
 }
@@ -118,15 +135,18 @@ std::optional<std::int64_t> parseSettingInteger(const QString& word) {
             pos = 1;
         }
     }
-    if (pos >= word.size()) return std::nullopt;
+    if (pos >= word.size())
+        return std::nullopt;
     constexpr std::uint64_t limit = std::uint64_t{1} << 63;
     std::uint64_t magnitude = 0;
     for (; pos < word.size(); ++pos) {
         const int d = digitValue(word[pos], base);
-        if (d < 0) return std::nullopt;
+        if (d < 0)
+            return std::nullopt;
         magnitude = magnitude > (limit - d) / base ? limit : magnitude * base + d;
     }
-    if (negative) return magnitude >= limit ? INT64_MIN : -static_cast<std::int64_t>(magnitude);
+    if (negative)
+        return magnitude >= limit ? INT64_MIN : -static_cast<std::int64_t>(magnitude);
     return magnitude >= limit ? INT64_MAX : static_cast<std::int64_t>(magnitude);
 }
 
@@ -155,12 +175,14 @@ std::optional<bool> readVersionHeader(QTextStream& in, Log& log) {
 
 bool readSettings(const QString& path, AppSettings& settings, Log& log) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return false;
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
     QTextStream in(&file);
     in.setEncoding(QStringConverter::System);
 
     const std::optional<bool> headerIsOurs = readVersionHeader(in, log);
-    if (!headerIsOurs) return false;
+    if (!headerIsOurs)
+        return false;
 
     std::array<bool, settingKeys.size()> seen{};
     while (!in.atEnd()) {
@@ -168,21 +190,27 @@ bool readSettings(const QString& path, AppSettings& settings, Log& log) {
         QString equals;
         QString valueWord;
         in >> keyWord >> equals;
-        if (keyWord.size() > maxSettingsWordLength || equals != u"=") return false;
+        if (keyWord.size() > maxSettingsWordLength || equals != u"=")
+            return false;
         in >> valueWord;
         const std::optional<std::int64_t> value = parseSettingInteger(valueWord);
-        if (!value) return false;
+        if (!value)
+            return false;
 
         const int index = keyIndex(keyWord);
-        if (index < 0) continue;
+        if (index < 0)
+            continue;
         const SettingKey& key = settingKeys[index];
-        if (seen[index]) return false;
+        if (seen[index])
+            return false;
         seen[index] = true;
-        if (!key.accepts(*value)) return false;
+        if (!key.accepts(*value))
+            return false;
 
         int stored = static_cast<int>(*value);
         const bool clamped = index == updateAvailableIndex && !*headerIsOurs;
-        if (clamped) stored = 0;
+        if (clamped)
+            stored = 0;
         key.set(settings, stored);
         log.group() << key.name << " = " << stored << (clamped ? " (clamped)\n" : "\n");
     }

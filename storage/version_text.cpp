@@ -13,7 +13,8 @@ bool isAsciiDigit(QChar c) {
 // The component of `text` that starts at `pos` (empty when the text is used
 // up); `pos` moves past it and its dot.
 QStringView takeComponent(QStringView text, qsizetype& pos) {
-    if (pos >= text.size()) return {};
+    if (pos >= text.size())
+        return {};
     const qsizetype dot = text.indexOf(u'.', pos);
     const qsizetype end = dot < 0 ? text.size() : dot;
     const QStringView component = text.sliced(pos, end - pos);
@@ -24,13 +25,16 @@ QStringView takeComponent(QStringView text, qsizetype& pos) {
 }  // namespace
 
 bool isValidVersion(const QString& text) {
-    if (text.size() < 3) return false;
-    if (!isAsciiDigit(text.front()) || !isAsciiDigit(text.back())) return false;
+    if (text.size() < 3)
+        return false;
+    if (!isAsciiDigit(text.front()) || !isAsciiDigit(text.back()))
+        return false;
     bool hasDot = false;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c == u'.') {
-            if (text[i - 1] == u'.') return false;
+            if (text[i - 1] == u'.')
+                return false;
             hasDot = true;
         } else if (!isAsciiDigit(c)) {
             return false;
@@ -49,7 +53,8 @@ bool isNewerVersion(const QString& text, const QString& than) {
         qDebug().noquote() << thanComponent << textComponent;
         const std::uint64_t textValue = parseDecimal(textComponent.toLatin1());
         const std::uint64_t thanValue = parseDecimal(thanComponent.toLatin1());
-        if (textValue != thanValue) return textValue > thanValue;
+        if (textValue != thanValue)
+            return textValue > thanValue;
     } while (textPos < text.size() || thanPos < than.size());
     return false;
 }

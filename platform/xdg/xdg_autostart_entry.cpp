@@ -18,7 +18,8 @@ const char* const entryGroup = "[Desktop Entry]";
 
 std::string defaultAutostartDir() {
     const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    if (configHome && configHome[0] == '/') return std::string(configHome) + "/autostart";
+    if (configHome && configHome[0] == '/')
+        return std::string(configHome) + "/autostart";
     std::string home;
     if (const char* h = std::getenv("HOME"); h && h[0]) {
         home = h;
@@ -57,9 +58,11 @@ bool splitsIntoArguments(const std::string& exec) {
         if (exec[i] == '"') {
             ++i;
             for (;;) {
-                if (i >= n) return false;
+                if (i >= n)
+                    return false;
                 if (exec[i] == '\\') {
-                    if (i + 1 >= n) return false;
+                    if (i + 1 >= n)
+                        return false;
                     i += 2;
                 } else if (exec[i] == '"') {
                     ++i;
@@ -68,10 +71,12 @@ bool splitsIntoArguments(const std::string& exec) {
                     ++i;
                 }
             }
-            if (i < n && exec[i] != ' ') return false;
+            if (i < n && exec[i] != ' ')
+                return false;
         } else {
             for (; i < n && exec[i] != ' '; ++i) {
-                if (exec[i] == '"') return false;
+                if (exec[i] == '"')
+                    return false;
             }
         }
     }
@@ -133,7 +138,8 @@ std::string unescapeStringValue(const std::string& value) {
 
 std::string trimmed(const std::string& text) {
     const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
+    if (first == std::string::npos)
+        return {};
     const std::size_t last = text.find_last_not_of(" \t");
     return text.substr(first, last - first + 1);
 }
@@ -145,15 +151,18 @@ std::optional<std::string> execValue(std::istream& content) {
     bool sawEntryGroup = false;
     std::optional<std::string> exec;
     while (std::getline(content, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
         if (!line.empty() && line.front() == '[') {
             inEntryGroup = line == entryGroup && !sawEntryGroup;
             sawEntryGroup = sawEntryGroup || inEntryGroup;
             continue;
         }
-        if (!inEntryGroup || line.empty() || line.front() == '#') continue;
+        if (!inEntryGroup || line.empty() || line.front() == '#')
+            continue;
         const std::size_t equals = line.find('=');
-        if (equals == std::string::npos) continue;
+        if (equals == std::string::npos)
+            continue;
         if (trimmed(line.substr(0, equals)) == "Exec" && !exec) {
             exec = trimmed(line.substr(equals + 1));
         }
@@ -177,8 +186,10 @@ bool writeAll(int fd, const std::string& data) {
     std::size_t done = 0;
     while (done < data.size()) {
         const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
         done += static_cast<std::size_t>(n);
     }
     return true;
@@ -193,30 +204,36 @@ XdgAutostartEntry::XdgAutostartEntry(std::string autostartDir)
 std::string XdgAutostartEntry::commandLine(const std::string& executablePath,
                                            const std::string& arguments) const {
     std::string line = quoteExecArgument(executablePath);
-    if (!arguments.empty()) line += " " + arguments;
+    if (!arguments.empty())
+        line += " " + arguments;
     return line;
 }
 
 std::optional<std::string> XdgAutostartEntry::read() {
     std::ifstream in(file_, std::ios::binary);
-    if (!in) return std::nullopt;
+    if (!in)
+        return std::nullopt;
     const std::optional<std::string> raw = execValue(in);
-    if (!raw) return std::nullopt;
+    if (!raw)
+        return std::nullopt;
     std::string exec = unescapeStringValue(*raw);
-    if (exec.empty() || !splitsIntoArguments(exec)) return std::nullopt;
+    if (exec.empty() || !splitsIntoArguments(exec))
+        return std::nullopt;
     return exec;
 }
 
 bool XdgAutostartEntry::write(const std::string& commandLine) {
     std::error_code ec;
     std::filesystem::create_directories(dir_, ec);
-    if (ec) return false;
+    if (ec)
+        return false;
 
     std::string temporary = dir_ + "/." + entryFileName + ".XXXXXX";
     std::vector<char> name(temporary.begin(), temporary.end());
     name.push_back('\0');
     const int fd = mkstemp(name.data());
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     temporary = name.data();
 
     bool ok = writeAll(fd, entryText(commandLine));
@@ -224,7 +241,8 @@ bool XdgAutostartEntry::write(const std::string& commandLine) {
     ok = ok && fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     ok = ok && std::rename(temporary.c_str(), file_.c_str()) == 0;
-    if (!ok) ::unlink(temporary.c_str());
+    if (!ok)
+        ::unlink(temporary.c_str());
     return ok;
 }
 
