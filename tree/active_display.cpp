@@ -34,7 +34,7 @@ ActiveDisplayList::~ActiveDisplayList() {
 void ActiveDisplayList::Capture(DisplaySystem& system) {
     forEachActiveMonitor(
         system, [&](const DISPLAY_DEVICEA& adapter, const DISPLAY_DEVICEA& monitor) {
-            auto display = std::make_unique<ActiveDisplay>();
+            std::unique_ptr<ActiveDisplay> display = newRecord();
             CopyDisplayDevice(display->displayDevice, monitor);
             DEVMODEA current = emptyDisplayMode();
             if (system.enumDisplaySettings(adapter.DeviceName, ENUM_CURRENT_SETTINGS, &current))
@@ -47,8 +47,24 @@ void ActiveDisplayList::Capture(DisplaySystem& system) {
 void ActiveDisplayList::Clear() {
     std::unique_ptr<ActiveDisplay> chain = nodelist::detachAll(*displayHead_, displayTail_);
     currentDisplay_ = displayHead_.get();
-    for (ActiveDisplay* d = chain.get(); d; d = d->nextNode.get()) releaseContext(d->deviceContext);
-    nodelist::releaseChain(std::move(chain));
+    for (ActiveDisplay* d = chain.get(); d; d = d->nextNode.get()) {
+        releaseContext(d->deviceContext);
+        d->deviceContext = nullptr;
+    }
+    // Kept for the next Capture: the watch loop captures and clears a list
+    // every pass, and reusing its records spares the heap.
+    nodelist::appendChainFront(spare_, std::move(chain));
+}
+
+std::unique_ptr<ActiveDisplay> ActiveDisplayList::newRecord() {
+    std::unique_ptr<ActiveDisplay> record = nodelist::popFront(spare_);
+    if (!record) return std::make_unique<ActiveDisplay>();
+    // A record as made: no association, no curve, no device context.
+    record->displayDevice = emptyDisplayDevice();
+    record->devMode = emptyDisplayMode();
+    record->profile.clear();
+    record->hasCurve = false;
+    return record;
 }
 
 void ActiveDisplayList::ResetCursor() {
@@ -101,7 +117,7 @@ void ActiveDisplayList::CopyFrom(const ActiveDisplayList& other) {
 }
 
 ActiveDisplay* ActiveDisplayList::appendCopy(const ActiveDisplay& source) {
-    auto display = std::make_unique<ActiveDisplay>();
+    std::unique_ptr<ActiveDisplay> display = newRecord();
     CopyDisplayDevice(display->displayDevice, source.displayDevice);
     CopyDisplaySettings(display->devMode, source.devMode);
     return nodelist::append(displayTail_, std::move(display));

@@ -102,10 +102,14 @@ public:
 
 private:
     ActiveDisplay* appendCopy(const ActiveDisplay& source);
+    // A record as made, reused from an earlier Clear where there is one.
+    std::unique_ptr<ActiveDisplay> newRecord();
     void releaseContext(HDC deviceContext);
 
     DisplaySystem* contexts_;
     std::unique_ptr<ActiveDisplay> displayHead_;
     ActiveDisplay* displayTail_;
     ActiveDisplay* currentDisplay_;
+    // Records released by Clear, waiting to be reused.
+    std::unique_ptr<ActiveDisplay> spare_;
 };

@@ -45,6 +45,17 @@ void appendChain(Node*& tail, std::unique_ptr<Node> chain) {
     while (tail->nextNode) tail = tail->nextNode.get();
 }
 
+// Puts a detached chain in front of `chain`.
+template <typename Node>
+void appendChainFront(std::unique_ptr<Node>& chain, std::unique_ptr<Node> front) {
+    if (!front)
+        return;
+    Node* last = front.get();
+    while (last->nextNode) last = last->nextNode.get();
+    last->nextNode = std::move(chain);
+    chain = std::move(front);
+}
+
 // Detaches every real node of the list headed by `head`; the list is then
 // empty (tail = sentinel). The caller releases or reuses the chain.
 template <typename Node>
