@@ -3,61 +3,25 @@
 // calls such a pass has to make, measured alone; and how long a stop takes
 // while the loop sleeps through a one-minute pause.
 #include <chrono>
-#include <cmath>
 #include <thread>
 
 #include <benchmark/benchmark.h>
 
-#include <QTemporaryDir>
-
-#include "app/app_settings.h"
-#include "app/log.h"
-#include "loop/loop_context.h"
 #include "loop/my_thread.h"
 #include "loop/stop_signal.h"
 #include "loop/watch_loop.h"
-#include "platform/sim/sim_display_system.h"
-#include "tree/active_display.h"
-#include "tree/tree.h"
+#include "tests/loop/loop_fixture.h"
 
 namespace {
 
 constexpr int displayCount = 4;
 
-struct Bench {
-    QTemporaryDir dir;
-    SimDisplaySystem sim;
-    AppSettings settings;
-    AppFlags flags;
-    Log log;
-    Tree tree;
-    ActiveDisplayList activeDisplays{&sim};
-    FixedRamps ramps;
-    LoopScratch scratch;
-    LoopContext ctx{log, settings, flags, tree, activeDisplays, ramps, sim, scratch};
-
-    Bench() {
-        log.open(dir.filePath("Log.txt"));
-        buildRamps(ramps);
-        GammaRamp curve;
-        for (int c = 0; c < 3; ++c)
-            for (int i = 0; i < 256; ++i)
-                curve.channel(c)[i] =
-                    static_cast<std::uint16_t>(std::lround(65535.0 * std::pow(i / 255.0, 2.2)));
-        for (int i = 0; i < displayCount; ++i) {
-            const std::string name = "\\\\.\\DISPLAY" + std::to_string(i + 1);
-            const int a = sim.addAdapter(name, "Adapter");
-            const DISPLAY_DEVICEA m = SimDisplaySystem::makeMonitor(
-                "MONITOR\\BEN" + std::to_string(1000 + i) + "\\{class}\\0000", "key",
-                "Monitor " + std::to_string(i));
-            sim.attachMonitor(a, m);
-            const DEVMODEA mode = SimDisplaySystem::makeMode(2560, 1440, 32, 144);
-            sim.setModes(a, {mode});
-            tree.AppendMonitor(m, "Adapter");
-            tree.AppendResolution(2560, 1440);
-            tree.AppendMode(mode, QStringLiteral("/profiles/display.icc"));
-            tree.SetCurrentModeCurve(curve);
-        }
+// Four displays, each with a profile associated with its current mode.
+struct Bench : LoopFixture {
+    Bench() : LoopFixture(displayCount) {
+        const GammaRamp curve = gammaCurve(2.2);
+        for (int i = 0; i < displayCount; ++i)
+            associate(i, QStringLiteral("/profiles/display.icc"), &curve);
     }
 };
 
@@ -77,7 +41,7 @@ void platformCallsAlone(benchmark::State& state) {
     loop.runPass();
     HDC contexts[displayCount];
     for (int i = 0; i < displayCount; ++i)
-        contexts[i] = b.sim.createDC(("\\\\.\\DISPLAY" + std::to_string(i + 1)).c_str());
+        contexts[i] = b.sim.createDC(LoopFixture::adapterName(i).toLatin1().constData());
     GammaTable768 table;
     for (auto _ : state) {
         // The enumeration a capture makes, then one read-back per display.
@@ -85,7 +49,8 @@ void platformCallsAlone(benchmark::State& state) {
         for (DWORD i = 0; b.sim.enumDisplayDevices(nullptr, i, &adapter); ++i) {
             DISPLAY_DEVICEA monitor{};
             for (DWORD j = 0; b.sim.enumDisplayDevices(adapter.DeviceName, j, &monitor); ++j) {
-                if (!(monitor.StateFlags & DISPLAY_DEVICE_ACTIVE)) break;
+                if (!(monitor.StateFlags & DISPLAY_DEVICE_ACTIVE))
+                    break;
                 DEVMODEA mode{};
                 b.sim.enumDisplaySettings(adapter.DeviceName, ENUM_CURRENT_SETTINGS, &mode);
                 benchmark::DoNotOptimize(mode);

@@ -14,8 +14,8 @@ class ActiveDisplayList;
 // stopped, the main thread's immediate loads.
 struct LoopScratch {
     GammaRamp readBackRamp;
-    GammaRamp lockCheckRamp;
     DeviceGammaTable readBackTable{};
+    // The drift test's read-back, compared as it stands.
     DeviceGammaTable lockCheckTable{};
 };
 

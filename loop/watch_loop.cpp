@@ -156,9 +156,9 @@ bool WatchLoop::setBackDriftedRamps() {
         const DisplayTarget target = driftTarget(d, linearByDefault, ctx_.ramps);
         if (target.kind == DisplayTarget::Kind::None)
             continue;
-        readBackFromDisplay(ctx_.display, d.deviceContext, ctx_.scratch.lockCheckTable,
-                            ctx_.scratch.lockCheckRamp);
-        if (rampsEqual(ctx_.scratch.lockCheckRamp, *target.ramp))
+        // A failed read leaves the table as it was, and that is compared.
+        ctx_.display.getDeviceGammaRamp(d.deviceContext, ctx_.scratch.lockCheckTable);
+        if (tableHoldsRamp(ctx_.scratch.lockCheckTable, *target.ramp))
             continue;
         restoreRamp(ctx_, d, target, preservingPhrases);
     }

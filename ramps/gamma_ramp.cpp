@@ -25,7 +25,8 @@ GammaRamp tint(Level r, Level g, Level b) {
 
 int FixedRamps::tintIndex(const QString& name) const {
     for (int k = 0; k < tintCount; ++k)
-        if (tintNames[k] == name) return k;
+        if (tintNames[k] == name)
+            return k;
     return -1;
 }
 
@@ -36,11 +37,12 @@ GammaRamp makeLinearRamp() {
 void buildRamps(FixedRamps& ramps) {
     using L = Level;
     ramps.linearRamp = makeLinearRamp();
-    ramps.tintRamps = {tint(L::Full, L::Dimmed, L::Dimmed),   tint(L::Dimmed, L::Full, L::Dimmed),
-                       tint(L::Dimmed, L::Dimmed, L::Full),   tint(L::Full, L::Full, L::Dimmed),
-                       tint(L::Dimmed, L::Full, L::Full),     tint(L::Full, L::Dimmed, L::Full)};
-    ramps.tintNames = {QStringLiteral("RED"),    QStringLiteral("GREEN"), QStringLiteral("BLUE"),
-                       QStringLiteral("YELLOW"), QStringLiteral("CYAN"),  QStringLiteral("MAGENTA")};
+    ramps.tintRamps = {tint(L::Full, L::Dimmed, L::Dimmed), tint(L::Dimmed, L::Full, L::Dimmed),
+                       tint(L::Dimmed, L::Dimmed, L::Full), tint(L::Full, L::Full, L::Dimmed),
+                       tint(L::Dimmed, L::Full, L::Full),   tint(L::Full, L::Dimmed, L::Full)};
+    ramps.tintNames = {QStringLiteral("RED"),  QStringLiteral("GREEN"),
+                       QStringLiteral("BLUE"), QStringLiteral("YELLOW"),
+                       QStringLiteral("CYAN"), QStringLiteral("MAGENTA")};
 }
 
 void rampToTable(const GammaRamp& ramp, DeviceGammaTable& table) {
@@ -57,6 +59,12 @@ void rampFromTable(const DeviceGammaTable& table, GammaRamp& ramp) {
 
 bool rampsEqual(const GammaRamp& a, const GammaRamp& b) {
     return a.red == b.red && a.green == b.green && a.blue == b.blue;
+}
+
+bool tableHoldsRamp(const DeviceGammaTable& table, const GammaRamp& ramp) {
+    return std::equal(ramp.red.begin(), ramp.red.end(), table.begin()) &&
+           std::equal(ramp.green.begin(), ramp.green.end(), table.begin() + 256) &&
+           std::equal(ramp.blue.begin(), ramp.blue.end(), table.begin() + 512);
 }
 
 void clampRampToBitDepth(int depth, const GammaRamp& source, GammaRamp& target) {

@@ -46,6 +46,9 @@ void buildRamps(FixedRamps& ramps);
 void rampToTable(const GammaRamp& ramp, DeviceGammaTable& table);
 void rampFromTable(const DeviceGammaTable& table, GammaRamp& ramp);
 bool rampsEqual(const GammaRamp& a, const GammaRamp& b);
+// rampsEqual of `ramp` and the ramp `table` converts into, without the
+// conversion.
+bool tableHoldsRamp(const DeviceGammaTable& table, const GammaRamp& ramp);
 
 // Depth 10 clears the six lowest bits of every entry, depth 8 the eight
 // lowest; any other depth writes nothing. `source` is never changed.

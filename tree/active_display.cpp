@@ -39,6 +39,8 @@ void ActiveDisplayList::Capture(DisplaySystem& system) {
             DEVMODEA current = emptyDisplayMode();
             if (system.enumDisplaySettings(adapter.DeviceName, ENUM_CURRENT_SETTINGS, &current))
                 CopyDisplaySettings(display->devMode, current);
+            else
+                display->devMode = emptyDisplayMode();
             nodelist::append(displayTail_, std::move(display));
         });
     currentDisplay_ = displayHead_.get();
@@ -58,10 +60,11 @@ void ActiveDisplayList::Clear() {
 
 std::unique_ptr<ActiveDisplay> ActiveDisplayList::newRecord() {
     std::unique_ptr<ActiveDisplay> record = nodelist::popFront(spare_);
-    if (!record) return std::make_unique<ActiveDisplay>();
-    // A record as made: no association, no curve, no device context.
-    record->displayDevice = emptyDisplayDevice();
-    record->devMode = emptyDisplayMode();
+    if (!record)
+        return std::make_unique<ActiveDisplay>();
+    // A record as made: no association, no curve, no device context. Its
+    // display device and settings are the caller's to overwrite (the copy
+    // rules leave only fields that stay zero in every record).
     record->profile.clear();
     record->hasCurve = false;
     return record;

@@ -13,7 +13,8 @@
 // index 0 up to the first one that is missing or lacks DISPLAY_DEVICE_ACTIVE;
 // monitors after an inactive one are not looked at. The monitor record's
 // DeviceName is the adapter's DeviceName (the output's name).
-// (A template: the watch loop walks this every pass.)
+// Every successful call fills the whole record, so the records are not
+// cleared between calls. (A template: the watch loop walks this every pass.)
 template <typename Visit>
 void forEachActiveMonitor(DisplaySystem& system, Visit&& visit) {
     DISPLAY_DEVICEA adapter = emptyDisplayDevice();
@@ -27,9 +28,7 @@ void forEachActiveMonitor(DisplaySystem& system, Visit&& visit) {
             std::memcpy(monitor.DeviceName, adapter.DeviceName, sizeof monitor.DeviceName);
             visit(static_cast<const DISPLAY_DEVICEA&>(adapter),
                   static_cast<const DISPLAY_DEVICEA&>(monitor));
-            monitor = emptyDisplayDevice();
         }
-        adapter = emptyDisplayDevice();
     }
 }
 

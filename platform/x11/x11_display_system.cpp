@@ -1,5 +1,271 @@
 #include "platform/x11/x11_display_system.h"
 
-std::unique_ptr<X11DisplaySystem> X11DisplaySystem::open(const char*) {
-    return nullptr;
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <mutex>
+
+#include "platform/x11/gamma_resample.h"
+#include "platform/x11/randr_snapshot.h"
+#include "platform/x11/x11_connection.h"
+
+namespace {
+
+// Device-context handles are numbers of our own, never reused, so a
+// released handle can never reach another display.
+constexpr std::uintptr_t firstHandle = 0x1000;
+
+struct DeviceContext {
+    RROutput output = 0;
+    RRCrtc crtc = 0;
+    int gammaSize = 0;
+};
+
+constexpr int configurationEvents = RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask |
+                                    RROutputChangeNotifyMask | RROutputPropertyNotifyMask;
+constexpr int resourceEvents = RRProviderChangeNotifyMask | RRResourceChangeNotifyMask;
+
+struct ScreenResourcesDeleter {
+    void operator()(XRRScreenResources* p) const { XRRFreeScreenResources(p); }
+};
+
+}  // namespace
+
+struct X11DisplaySystem::State {
+    explicit State(std::unique_ptr<X11Connection> c) : connection(std::move(c)) {}
+
+    std::unique_ptr<X11Connection> connection;
+    mutable std::mutex mutex;
+
+    RandrSnapshot snapshot;
+    bool haveSnapshot = false;
+    // A RandR event arrived since the snapshot was read.
+    bool changed = true;
+
+    std::map<std::uintptr_t, DeviceContext> contexts;
+    std::uintptr_t nextHandle = firstHandle;
+    std::map<RRCrtc, int> gammaSizes;
+    // The table this backend last wrote to each CRTC.
+    std::map<RRCrtc, GammaTable768> lastWritten;
+    RequestCounts counts;
+
+    Display* dpy() const { return connection->display(); }
+
+    void drainEvents() {
+        if (connection->lost())
+            return;
+        while (XPending(dpy()) > 0) {
+            XEvent event;
+            XNextEvent(dpy(), &event);
+            const int type = event.type - connection->randrEventBase();
+            if (type == RRScreenChangeNotify) {
+                XRRUpdateConfiguration(&event);
+                changed = true;
+            } else if (type == RRNotify) {
+                changed = true;
+            }
+        }
+    }
+
+    // The check at the start of an enumeration: one screen-resources round
+    // trip, and a new snapshot only when the configuration changed.
+    bool refresh() {
+        if (connection->lost())
+            return haveSnapshot = false;
+        drainEvents();
+        ++counts.screenResources;
+        std::unique_ptr<XRRScreenResources, ScreenResourcesDeleter> resources(
+            XRRGetScreenResourcesCurrent(dpy(), connection->root()));
+        if (!resources)
+            return haveSnapshot = false;
+        // Every event of a change made before the reply is queued now.
+        drainEvents();
+        if (haveSnapshot && !changed && snapshot.sameResources(*resources))
+            return true;
+
+        if (!haveSnapshot ||
+            snapshot.crtcIds !=
+                std::vector<RRCrtc>(resources->crtcs, resources->crtcs + resources->ncrtc)) {
+            gammaSizes.clear();
+            lastWritten.clear();
+        }
+        // Events that arrive while the snapshot is read mark it for the next check.
+        changed = false;
+        ++counts.snapshotReads;
+        snapshot = readSnapshot(*connection, *resources);
+        haveSnapshot = !connection->lost();
+        return haveSnapshot;
+    }
+
+    // Any other call: the snapshot as it stands, unless an event said it changed.
+    bool current() {
+        drainEvents();
+        if (changed || !haveSnapshot)
+            return refresh();
+        return !connection->lost();
+    }
+
+    const DeviceContext* context(HDC dc) const {
+        const auto it = contexts.find(reinterpret_cast<std::uintptr_t>(dc));
+        return it == contexts.end() ? nullptr : &it->second;
+    }
+
+    // The CRTC still shows a mode on the output the context was opened for.
+    bool stillDrives(const DeviceContext& dc) {
+        return current() && snapshot.drives(dc.crtc, dc.output);
+    }
+
+    int gammaSize(RRCrtc crtc) {
+        const auto known = gammaSizes.find(crtc);
+        if (known != gammaSizes.end())
+            return known->second;
+        connection->clearErrors();
+        const int size = XRRGetCrtcGammaSize(dpy(), crtc);
+        if (!connection->clean() || size <= 0)
+            return 0;
+        return gammaSizes[crtc] = size;
+    }
+};
+
+X11DisplaySystem::X11DisplaySystem(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+X11DisplaySystem::~X11DisplaySystem() = default;
+
+std::unique_ptr<X11DisplaySystem> X11DisplaySystem::open(const char* displayName) {
+    auto connection = X11Connection::open(displayName);
+    if (!connection)
+        return nullptr;
+    XRRSelectInput(connection->display(), connection->root(),
+                   configurationEvents | (connection->hasProviders() ? resourceEvents : 0));
+    auto state = std::make_unique<State>(std::move(connection));
+    if (!state->refresh())
+        return nullptr;
+    return std::unique_ptr<X11DisplaySystem>(new X11DisplaySystem(std::move(state)));
+}
+
+bool X11DisplaySystem::enumDisplayDevices(const char* device, DWORD index, DISPLAY_DEVICEA* out) {
+    State& s = *state_;
+    std::lock_guard lock(s.mutex);
+    if (!out)
+        return false;
+    if (!device) {
+        if (!(index == 0 ? s.refresh() : s.current()))
+            return false;
+        if (index >= s.snapshot.outputs.size())
+            return false;
+        *out = s.snapshot.outputs[index].adapter;
+        return true;
+    }
+    if (!s.current())
+        return false;
+    const OutputState* output = s.snapshot.output(device);
+    if (!output || !output->connected || index != 0)
+        return false;
+    *out = output->monitor;
+    return true;
+}
+
+bool X11DisplaySystem::enumDisplaySettings(const char* deviceName, DWORD modeIndex, DEVMODEA* out) {
+    State& s = *state_;
+    std::lock_guard lock(s.mutex);
+    if (!deviceName || !out)
+        return false;
+    // Mode 0 begins a listing of all modes, which deserves a fresh look.
+    if (!(modeIndex == 0 ? s.refresh() : s.current()))
+        return false;
+    const OutputState* output = s.snapshot.output(deviceName);
+    if (!output)
+        return false;
+    if (modeIndex == ENUM_CURRENT_SETTINGS) {
+        if (!output->current)
+            return false;
+        *out = *output->current;
+        return true;
+    }
+    if (modeIndex >= output->modes.size())
+        return false;
+    *out = output->modes[modeIndex];
+    return true;
+}
+
+HDC X11DisplaySystem::createDC(const char* deviceName) {
+    State& s = *state_;
+    std::lock_guard lock(s.mutex);
+    if (!deviceName || !s.current())
+        return nullptr;
+    const OutputState* output = s.snapshot.output(deviceName);
+    if (!output || !output->active())
+        return nullptr;
+    DeviceContext dc{output->id, output->crtc, s.gammaSize(output->crtc)};
+    if (dc.gammaSize <= 0)
+        return nullptr;
+    const std::uintptr_t handle = s.nextHandle++;
+    s.contexts[handle] = dc;
+    return reinterpret_cast<HDC>(handle);
+}
+
+void X11DisplaySystem::deleteDC(HDC dc) {
+    State& s = *state_;
+    std::lock_guard lock(s.mutex);
+    s.contexts.erase(reinterpret_cast<std::uintptr_t>(dc));
+}
+
+bool X11DisplaySystem::setDeviceGammaRamp(HDC handle, const GammaTable768& table) {
+    State& s = *state_;
+    std::lock_guard lock(s.mutex);
+    const DeviceContext* found = s.context(handle);
+    if (!found)
+        return false;
+    const DeviceContext dc = *found;
+    if (!s.stillDrives(dc))
+        return false;
+
+    const CrtcGamma gamma = gammaForCrtc(table, dc.gammaSize);
+    XRRCrtcGamma* request = XRRAllocGamma(dc.gammaSize);
+    if (!request)
+        return false;
+    std::copy(gamma.red.begin(), gamma.red.end(), request->red);
+    std::copy(gamma.green.begin(), gamma.green.end(), request->green);
+    std::copy(gamma.blue.begin(), gamma.blue.end(), request->blue);
+    s.connection->clearErrors();
+    XRRSetCrtcGamma(s.dpy(), dc.crtc, request);
+    XRRFreeGamma(request);
+    if (!s.connection->sync())
+        return false;
+    s.lastWritten[dc.crtc] = table;
+    // The sync also brought in the events of anything that moved meanwhile.
+    return s.stillDrives(dc);
+}
+
+bool X11DisplaySystem::getDeviceGammaRamp(HDC handle, GammaTable768& table) {
+    State& s = *state_;
+    std::lock_guard lock(s.mutex);
+    const DeviceContext* found = s.context(handle);
+    if (!found)
+        return false;
+    const DeviceContext dc = *found;
+    if (!s.stillDrives(dc))
+        return false;
+
+    s.connection->clearErrors();
+    XRRCrtcGamma* reply = XRRGetCrtcGamma(s.dpy(), dc.crtc);
+    if (!reply)
+        return false;
+    CrtcGamma gamma;
+    if (reply->size > 0 && s.connection->clean()) {
+        gamma.red.assign(reply->red, reply->red + reply->size);
+        gamma.green.assign(reply->green, reply->green + reply->size);
+        gamma.blue.assign(reply->blue, reply->blue + reply->size);
+    }
+    XRRFreeGamma(reply);
+    if (gamma.size() == 0 || !s.stillDrives(dc))
+        return false;
+    const auto written = s.lastWritten.find(dc.crtc);
+    table = readBackTable(gamma, written == s.lastWritten.end() ? nullptr : &written->second);
+    return true;
+}
+
+X11DisplaySystem::RequestCounts X11DisplaySystem::requestCounts() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->counts;
 }

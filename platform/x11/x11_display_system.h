@@ -1,4 +1,19 @@
-// The X11 RandR backend.
+// The X11 RandR backend. Adapter i is the i-th output of the screen in the
+// server's order; its monitor 0 exists while the output is connected and is
+// active while the output drives a CRTC; modes are the output's RandR modes;
+// a device context is the CRTC that drives the output when it is opened;
+// gamma tables are that CRTC's, resampled when it does not have 256 entries.
+//
+// Cost of a pass of the watch loop: asking for adapter 0 begins an
+// enumeration and costs one XRRGetScreenResourcesCurrent round trip. Its
+// reply, the screen's configuration timestamps and the RandR change events
+// the backend selects on the root window (drained without blocking; the
+// round trip guarantees every event of an earlier change has arrived) tell
+// whether the configuration changed. Only then are the outputs, CRTCs and
+// EDIDs read again, once per output and CRTC. Every other enumeration call
+// answers from that snapshot; a gamma read or write is one round trip.
+// XRRGetScreenResources (which makes the server probe the hardware) is
+// never used.
 #pragma once
 
 #include <memory>
@@ -10,4 +25,24 @@ public:
     // Connects to `displayName` (null: $DISPLAY). Null when there is no X
     // server or it offers no RandR 1.2 or later.
     static std::unique_ptr<X11DisplaySystem> open(const char* displayName = nullptr);
+    ~X11DisplaySystem() override;
+
+    bool enumDisplayDevices(const char* device, DWORD index, DISPLAY_DEVICEA* out) override;
+    bool enumDisplaySettings(const char* deviceName, DWORD modeIndex, DEVMODEA* out) override;
+    HDC createDC(const char* deviceName) override;
+    void deleteDC(HDC dc) override;
+    bool setDeviceGammaRamp(HDC dc, const GammaTable768& table) override;
+    bool getDeviceGammaRamp(HDC dc, GammaTable768& table) override;
+
+    // What the backend has asked of the server so far, for tests and benchmarks.
+    struct RequestCounts {
+        int screenResources = 0;  // XRRGetScreenResourcesCurrent
+        int snapshotReads = 0;    // full reads of outputs, CRTCs and EDIDs
+    };
+    RequestCounts requestCounts() const;
+
+private:
+    struct State;
+    explicit X11DisplaySystem(std::unique_ptr<State> state);
+    std::unique_ptr<State> state_;
 };

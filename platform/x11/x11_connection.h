@@ -1,0 +1,63 @@
+// The backend's own Xlib connection: opening it (RandR 1.2 or later
+// required), recording the protocol errors of its requests, and surviving
+// the loss of the server.
+//
+// Protocol errors are taken by a hook registered on this connection alone
+// (XESetError), so a failed request fails the one call that made it and
+// neither the process-wide error handler nor any other connection is
+// touched. When the connection breaks, the process-wide I/O error handler
+// lets Xlib carry on for this connection only (others keep the handler they
+// had); every later request fails.
+//
+// Not thread-safe: the owner serialises all use.
+#pragma once
+
+#include <memory>
+
+#include <X11/Xlib.h>
+
+class X11Connection {
+public:
+    // Null when there is no server at `displayName` (null: $DISPLAY) or it
+    // offers no RandR 1.2 or later.
+    static std::unique_ptr<X11Connection> open(const char* displayName);
+    ~X11Connection();
+    X11Connection(const X11Connection&) = delete;
+    X11Connection& operator=(const X11Connection&) = delete;
+
+    Display* display() const { return display_; }
+    Window root() const { return root_; }
+    int screen() const { return screen_; }
+    int randrEventBase() const { return eventBase_; }
+    // Primary output (1.3) and providers with resource events (1.4).
+    bool hasPrimaryOutput() const { return atLeast(1, 3); }
+    bool hasProviders() const { return atLeast(1, 4); }
+
+    // True once the server is gone; nothing should be asked of it then.
+    bool lost() const { return lost_; }
+
+    // Requests whose failure matters are framed by clearErrors() and a check.
+    void clearErrors() { errors_ = 0; }
+    // A round trip; true when the server reported no error since
+    // clearErrors() and the connection still lives.
+    bool sync();
+    // True when no error arrived since clearErrors() (replies already
+    // waited for need no sync).
+    bool clean() const { return errors_ == 0 && !lost_; }
+
+private:
+    explicit X11Connection(Display* display);
+    bool atLeast(int major, int minor) const {
+        return major_ > major || (major_ == major && minor_ >= minor);
+    }
+    friend struct X11ConnectionHooks;
+
+    Display* display_;
+    Window root_ = 0;
+    int screen_ = 0;
+    int eventBase_ = 0;
+    int major_ = 0;
+    int minor_ = 0;
+    int errors_ = 0;
+    bool lost_ = false;
+};

@@ -1,0 +1,215 @@
+// The X11 RandR backend on a real X server (Xorg with the dummy driver): the
+// platform contract, and what is particular to RandR: records, activity,
+// the cost of an enumeration pass and a server that goes away.
+#include <QFileInfo>
+#include <QTest>
+
+#include "display_contract.h"
+#include "platform/x11/x11_display_system.h"
+#include "xorg_server.h"
+
+// Xlib last: its macros (None, Bool, Status) must not meet Qt's headers.
+#include <X11/extensions/Xrandr.h>
+#include "platform/x11/x11_connection.h"
+
+namespace {
+
+const QString baseMode = QStringLiteral("tavrin_1024x768");
+const QString secondMode = QStringLiteral("tavrin_800x600");
+const QStringList modelines = {
+    QStringLiteral("\"tavrin_1024x768\" 63.50 1024 1072 1176 1328 768 771 775 798 -hsync +vsync"),
+    QStringLiteral("\"tavrin_800x600\" 38.25 800 832 912 1024 600 603 607 624 -hsync +vsync"),
+};
+
+// One pass of the watch loop: every adapter and monitor, the current mode
+// of every active monitor.
+int capturePass(DisplaySystem& system) {
+    int active = 0;
+    DISPLAY_DEVICEA adapter{};
+    for (DWORD i = 0; system.enumDisplayDevices(nullptr, i, &adapter); ++i) {
+        DISPLAY_DEVICEA monitor{};
+        for (DWORD j = 0; system.enumDisplayDevices(adapter.DeviceName, j, &monitor); ++j) {
+            if (!(monitor.StateFlags & DISPLAY_DEVICE_ACTIVE))
+                break;
+            DEVMODEA mode{};
+            if (system.enumDisplaySettings(adapter.DeviceName, ENUM_CURRENT_SETTINGS, &mode))
+                ++active;
+        }
+    }
+    return active;
+}
+
+DEVMODEA currentMode(DisplaySystem& system, const char* output) {
+    capturePass(system);
+    DEVMODEA mode{};
+    system.enumDisplaySettings(output, ENUM_CURRENT_SETTINGS, &mode);
+    return mode;
+}
+
+QByteArray unusedDisplayName() {
+    for (int n = 900;; ++n)
+        if (!QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) &&
+            !QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+            return ":" + QByteArray::number(n);
+}
+
+}  // namespace
+
+class TestX11Display : public DisplayContract {
+    Q_OBJECT
+
+protected:
+    QString unavailableReason() const override { return reason_; }
+
+    // Every case gets DUMMY0 and DUMMY1 shown side by side and a fresh backend.
+    std::unique_ptr<DisplaySystem> createSystem() override {
+        if (!server_.resetOutputs(baseMode) || !server_.attachMonitor("DUMMY1", secondMode))
+            return nullptr;
+        return X11DisplaySystem::open(server_.displayNameBytes());
+    }
+
+    std::unique_ptr<X11DisplaySystem> openSystem() {
+        return X11DisplaySystem::open(server_.displayNameBytes());
+    }
+
+private slots:
+    void initTestCase() {
+        reason_ = XorgServer::unavailableReason();
+        if (!reason_.isEmpty())
+            QSKIP(qPrintable(reason_));
+        QVERIFY2(server_.start(), qPrintable(server_.errorString()));
+    }
+
+    void noServerGivesNoBackend() {
+        QVERIFY(X11DisplaySystem::open(unusedDisplayName()) == nullptr);
+    }
+
+    void adapterAndMonitorRecords() {
+        auto x11 = openSystem();
+        QVERIFY(x11);
+        DISPLAY_DEVICEA adapter{};
+        QVERIFY(x11->enumDisplayDevices(nullptr, 0, &adapter));
+        QCOMPARE(QByteArray(adapter.DeviceName), QByteArray("DUMMY0"));
+        // The dummy driver registers no RandR provider.
+        QCOMPARE(QByteArray(adapter.DeviceString), QByteArray("X11 RandR Display Output"));
+        QVERIFY(adapter.StateFlags & DISPLAY_DEVICE_PRIMARY_DEVICE);
+        DISPLAY_DEVICEA monitor{};
+        QVERIFY(x11->enumDisplayDevices("DUMMY0", 0, &monitor));
+        QVERIFY(monitor.StateFlags & DISPLAY_DEVICE_ACTIVE);
+        QVERIFY(!x11->enumDisplayDevices("DUMMY0", 1, &monitor));
+    }
+
+    void sixteenOutputsInServerOrder() {
+        auto x11 = openSystem();
+        QVERIFY(x11);
+        DISPLAY_DEVICEA adapter{};
+        DWORD count = 0;
+        for (; x11->enumDisplayDevices(nullptr, count, &adapter); ++count)
+            QCOMPARE(QByteArray(adapter.DeviceName), "DUMMY" + QByteArray::number(count));
+        QCOMPARE(count, DWORD(16));
+    }
+
+    void monitorExistsWhileConnectedAndIsActiveWhileShown() {
+        auto x11 = openSystem();
+        QVERIFY(x11);
+        DISPLAY_DEVICEA monitor{};
+        // Never connected: no monitor.
+        QVERIFY(!x11->enumDisplayDevices("DUMMY15", 0, &monitor));
+        QCOMPARE(activeAdapters(*x11), (std::vector<std::string>{"DUMMY0", "DUMMY1"}));
+
+        QVERIFY(server_.xrandr({"--output", "DUMMY1", "--off"}).ok);
+        QVERIFY(x11->enumDisplayDevices(nullptr, 0, &monitor));
+        QVERIFY(x11->enumDisplayDevices("DUMMY1", 0, &monitor));
+        QCOMPARE(monitor.StateFlags & DISPLAY_DEVICE_ACTIVE, DWORD(0));
+        DEVMODEA mode{};
+        QVERIFY(!x11->enumDisplaySettings("DUMMY1", ENUM_CURRENT_SETTINGS, &mode));
+        QVERIFY(x11->createDC("DUMMY1") == nullptr);
+        QCOMPARE(activeAdapters(*x11), (std::vector<std::string>{"DUMMY0"}));
+    }
+
+    // One pass of the loop asks the server for its screen resources once and
+    // reads outputs and CRTCs again only after the configuration changed;
+    // a change by another client is seen on the very next pass.
+    void passCostsOneRequestUntilSomethingChanges() {
+        auto x11 = openSystem();
+        QVERIFY(x11);
+        QCOMPARE(capturePass(*x11), 2);
+        const auto before = x11->requestCounts();
+        for (int pass = 0; pass < 5; ++pass) QCOMPARE(capturePass(*x11), 2);
+        const auto after = x11->requestCounts();
+        QCOMPARE(after.screenResources - before.screenResources, 5);
+        QCOMPARE(after.snapshotReads, before.snapshotReads);
+
+        // Gamma traffic sends no RandR event and changes no configuration.
+        HDC dc = x11->createDC("DUMMY0");
+        GammaTable768 table{};
+        QVERIFY(x11->getDeviceGammaRamp(dc, table));
+        QVERIFY(x11->setDeviceGammaRamp(dc, table));
+        x11->deleteDC(dc);
+        QCOMPARE(capturePass(*x11), 2);
+        QCOMPARE(x11->requestCounts().snapshotReads, after.snapshotReads);
+
+        QVERIFY(server_.xrandr({"--output", "DUMMY1", "--mode", baseMode}).ok);
+        QCOMPARE(currentMode(*x11, "DUMMY1").dmPelsWidth, DWORD(1024));
+        QCOMPARE(x11->requestCounts().snapshotReads, after.snapshotReads + 1);
+        QCOMPARE(capturePass(*x11), 2);
+        QCOMPARE(x11->requestCounts().snapshotReads, after.snapshotReads + 1);
+    }
+
+    // A request the server refuses (here: a CRTC that does not exist) fails
+    // alone; the connection goes on, and the process-wide handler stays.
+    void protocolErrorFailsOneRequest() {
+        const XErrorHandler before = XSetErrorHandler(nullptr);
+        XSetErrorHandler(before);
+        auto connection = X11Connection::open(server_.displayNameBytes());
+        QVERIFY(connection);
+        const XErrorHandler after = XSetErrorHandler(nullptr);
+        XSetErrorHandler(after);
+        QVERIFY(after == before);
+
+        const RRCrtc missing = 0x7FFFFFF;
+        connection->clearErrors();
+        QVERIFY(XRRGetCrtcGamma(connection->display(), missing) == nullptr);
+        QVERIFY(!connection->clean());
+
+        XRRCrtcGamma* gamma = XRRAllocGamma(256);
+        connection->clearErrors();
+        XRRSetCrtcGamma(connection->display(), missing, gamma);
+        XRRFreeGamma(gamma);
+        QVERIFY(!connection->sync());
+
+        connection->clearErrors();
+        QVERIFY(connection->sync());
+        QVERIFY(!connection->lost());
+    }
+
+    // A backend whose server went away fails every call; the process lives on.
+    void lostServerFailsCallsWithoutEndingTheProcess() {
+        XorgServer own(modelines);
+        QVERIFY2(own.start(), qPrintable(own.errorString()));
+        auto x11 = X11DisplaySystem::open(own.displayNameBytes());
+        QVERIFY(x11);
+        HDC dc = x11->createDC("DUMMY0");
+        QVERIFY(dc);
+        own.stop();
+        GammaTable768 table{};
+        table.fill(7);
+        QVERIFY(!x11->setDeviceGammaRamp(dc, table));
+        QVERIFY(!x11->getDeviceGammaRamp(dc, table));
+        QCOMPARE(table[0], std::uint16_t(7));
+        DISPLAY_DEVICEA adapter{};
+        QVERIFY(!x11->enumDisplayDevices(nullptr, 0, &adapter));
+        QVERIFY(x11->createDC("DUMMY0") == nullptr);
+        x11->deleteDC(dc);
+        x11.reset();
+        // This program's own server is untouched.
+        QVERIFY(openSystem());
+    }
+
+private:
+    XorgServer server_{modelines};
+    QString reason_;
+};
+
+QTEST_GUILESS_MAIN(TestX11Display)
+#include "tst_x11_display.moc"
