@@ -32,7 +32,8 @@ struct ScreenResourcesDeleter {
 }  // namespace
 
 struct X11DisplaySystem::State {
-    explicit State(std::unique_ptr<X11Connection> c) : connection(std::move(c)) {}
+    explicit State(std::unique_ptr<X11Connection> c)
+        : connection(std::move(c)), firstRequest(NextRequest(connection->display())) {}
 
     std::unique_ptr<X11Connection> connection;
     mutable std::mutex mutex;
@@ -48,6 +49,7 @@ struct X11DisplaySystem::State {
     // The table this backend last wrote to each CRTC.
     std::map<RRCrtc, GammaTable768> lastWritten;
     RequestCounts counts;
+    unsigned long firstRequest;
 
     Display* dpy() const { return connection->display(); }
 
@@ -267,5 +269,7 @@ bool X11DisplaySystem::getDeviceGammaRamp(HDC handle, GammaTable768& table) {
 
 X11DisplaySystem::RequestCounts X11DisplaySystem::requestCounts() const {
     std::lock_guard lock(state_->mutex);
-    return state_->counts;
+    RequestCounts counts = state_->counts;
+    counts.xRequests = NextRequest(state_->dpy()) - state_->firstRequest;
+    return counts;
 }

@@ -38,6 +38,8 @@ public:
     struct RequestCounts {
         int screenResources = 0;  // XRRGetScreenResourcesCurrent
         int snapshotReads = 0;    // full reads of outputs, CRTCs and EDIDs
+        // Every X request sent on the backend's connection since it opened.
+        unsigned long xRequests = 0;
     };
     RequestCounts requestCounts() const;
 

@@ -20,16 +20,36 @@ struct Threaded : LoopFixture {
 };
 
 bool isKnownLine(const QString& line) {
-    static const QStringList starts = {
-        "[TS]Current monitor:", "Current monitor:", "MONITOR\\", "Created hDC: ", "Mon is NULL", "Mode is NULL",
-        "Applying color profile: ", "Loading ", "(Loaded ", "Doing nothing",
-        "[TS]Preserving - Current monitor:", "Setting back ", "(Set back ", "Set back ",
-        "(Failed to ", "Failed to ", "Looping...", "Stopping loop...", "Restarting loop...",
-        "[TS]Monitor, resolution", "[TS]Start loop called.", "[TS]Stop loop called.",
-        "[TS]Loading linear gamma ramps...", "Created hDC - ", "main "};
-    if (line.isEmpty()) return true;
+    static const QStringList starts = {"[TS]Current monitor:",
+                                       "Current monitor:",
+                                       "MONITOR\\",
+                                       "Created hDC: ",
+                                       "Mon is NULL",
+                                       "Mode is NULL",
+                                       "Applying color profile: ",
+                                       "Loading ",
+                                       "(Loaded ",
+                                       "Doing nothing",
+                                       "[TS]Preserving - Current monitor:",
+                                       "Setting back ",
+                                       "(Set back ",
+                                       "Set back ",
+                                       "(Failed to ",
+                                       "Failed to ",
+                                       "Looping...",
+                                       "Stopping loop...",
+                                       "Restarting loop...",
+                                       "[TS]Monitor, resolution",
+                                       "[TS]Start loop called.",
+                                       "[TS]Stop loop called.",
+                                       "[TS]Loading linear gamma ramps...",
+                                       "Created hDC - ",
+                                       "main "};
+    if (line.isEmpty())
+        return true;
     for (const QString& s : starts)
-        if (line.startsWith(s)) return true;
+        if (line.startsWith(s))
+            return true;
     return false;
 }
 
@@ -72,7 +92,8 @@ private slots:
             QVERIFY(!t.thread.isRunning());
             // The loop is off: the main thread may work on what it shares.
             t.log.group() << "main " << n << "\n";
-            if (n % 500 == 0) t.activeDisplays.Clear();
+            if (n % 500 == 0)
+                t.activeDisplays.Clear();
         }
         done = true;
         otherProgram.join();
@@ -89,7 +110,8 @@ private slots:
         int lastStop = -1;
         for (int i = 0; i < lines.size(); ++i) {
             QVERIFY2(isKnownLine(lines[i]), qPrintable(lines[i]));
-            if (lines[i] == "Stopping loop...") lastStop = i;
+            if (lines[i] == "Stopping loop...")
+                lastStop = i;
             if (lines[i].startsWith("main ")) {
                 QCOMPARE(lines[i], QString("main %1").arg(mainLines));
                 ++mainLines;
