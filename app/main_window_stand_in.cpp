@@ -1,7 +1,6 @@
 #include "app/main_window_stand_in.h"
 
-#include <cstdlib>
-
+#include <QCoreApplication>
 #include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -11,7 +10,7 @@ MainWindowStandIn::MainWindowStandIn(AppState& state, const QStringList& argumen
       trayIcon_(std::make_unique<QSystemTrayIcon>()),
       trayMenu_(std::make_unique<QMenu>()) {
     trayIcon_->setToolTip(QStringLiteral("Tavrin v1.05"));
-    trayMenu_->addAction(QStringLiteral("Exit"), [] { std::exit(0); });
+    trayMenu_->addAction(QStringLiteral("Exit"), [] { QCoreApplication::quit(); });
     trayIcon_->setContextMenu(trayMenu_.get());
     state_.loopControl->onLoopToggled = [this](bool running) { setTrayPicture(running); };
 

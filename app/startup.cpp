@@ -53,9 +53,15 @@ void createAboutWindow(AppState&) {}
 int runTavrin(int argc, char** argv) {
     // 1. The application object lives to the end of the process, like every
     // object start-up makes.
+    // The command line as main received it: taken before the application
+    // object removes the options it knows itself ("-style", "-platform").
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     static int qtArgc = argc;
-    auto* application = new QApplication(qtArgc, argv);
-    const QStringList arguments = application->arguments().mid(1);
+    new QApplication(qtArgc, argv);
+    // A logout's SIGTERM from here on ends the event loop once it runs, so
+    // the process still ends through the exit handler.
+    quitEventLoopOnSignals();
 
     // 2.-6. Version, files, log and the launch line.
     appState = new AppState(createPlatform(), AppFiles::in(dataDirectory()));
@@ -105,8 +111,10 @@ int runTavrin(int argc, char** argv) {
         }
         mainWindow->updateTrayVisibility();
         const CommandLine commandLine = parseCommandLine(arguments);
-        if (commandLine == CommandLine::Invalid)
+        if (commandLine == CommandLine::Invalid) {
+            exitHandler();
             return 0;
+        }
         if (showsMainWindow(commandLine))
             mainWindow->show();
     }
@@ -121,7 +129,9 @@ int runTavrin(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icon_on.png")));
 
     // 20. The event loop; its result is not passed on.
-    quitEventLoopOnSignals();
     QApplication::exec();
+    // Run here, while every object still exists; the registration with
+    // atexit covers exit() from anywhere else, and the handler runs once.
+    exitHandler();
     return 0;
 }

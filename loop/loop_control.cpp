@@ -53,7 +53,9 @@ void LoopControl::LoopPause::resume() {
         return;
     LoopControl* control = control_;
     control_ = nullptr;
-    if (!wasRunning_)
+    // A loop the user stopped meanwhile (through a window's nested event
+    // loop) stays stopped.
+    if (!wasRunning_ || !control->ctx_.flags.loopRunning)
         return;
     control->ctx_.log.group() << "Restarting loop...\n";
     control->thread_.startLoop();
@@ -110,9 +112,10 @@ void LoopControl::loadLinearRampsOnAllMonitors() {
         g << "Loading linear display calibration";
         g.endl();
         loadRampIntoDisplay(ctx_.display, d.deviceContext, linear);
-        readBackFromDisplay(ctx_.display, d.deviceContext, readBackTable, readBack);
-        g << (rampsEqual(readBack, linear) ? "(Loaded linear gamma ramp - hDC = "
-                                           : "(Failed to load linear gamma ramp - hDC = ")
+        const bool ok =
+            displayHoldsRamp(ctx_.display, d.deviceContext, readBackTable, readBack, linear);
+        g << (ok ? "(Loaded linear gamma ramp - hDC = "
+                 : "(Failed to load linear gamma ramp - hDC = ")
           << static_cast<const void*>(d.deviceContext) << ")";
         g.endl() << "\n";
     }

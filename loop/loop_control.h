@@ -1,6 +1,9 @@
 // Starting and stopping the watch loop: the user's toggle, the short pause
 // around changes of the tree, the linear ramps on stop and exit, and the
 // exit handler.
+//
+// None of these may be called while the caller holds a LogGroup: a stop
+// waits for the loop, and the loop may be waiting for the log.
 #pragma once
 
 #include <functional>

@@ -17,10 +17,14 @@ void MyThread::startLoop() {
 
 void MyThread::stopLoop() {
     stop_.request();
+    stop_.waitUntilFinished();
     wait();
 }
 
 void MyThread::run() {
-    WatchLoop loop(ctx_, stop_);
-    loop.run();
+    {
+        WatchLoop loop(ctx_, stop_);
+        loop.run();
+    }
+    stop_.finished();
 }

@@ -25,6 +25,9 @@ protected:
     void run() override;
 
 private:
+    // Every start goes through startLoop, which readies the stop signal.
+    using QThread::start;
+
     LoopContext& ctx_;
     StopSignal stop_;
 };

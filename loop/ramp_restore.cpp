@@ -51,9 +51,8 @@ void restoreRamp(LoopContext& ctx, const ActiveDisplay& d, const DisplayTarget& 
     }
     g.endl();
     loadRampIntoDisplay(ctx.display, d.deviceContext, *target.ramp);
-    readBackFromDisplay(ctx.display, d.deviceContext, ctx.scratch.readBackTable,
-                        ctx.scratch.readBackRamp);
-    const bool ok = rampsEqual(ctx.scratch.readBackRamp, *target.ramp);
+    const bool ok = displayHoldsRamp(ctx.display, d.deviceContext, ctx.scratch.readBackTable,
+                                     ctx.scratch.readBackRamp, *target.ramp);
 
     switch (target.kind) {
         case Kind::Profile:

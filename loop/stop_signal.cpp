@@ -5,13 +5,25 @@
 void StopSignal::reset() {
     std::lock_guard lock(mutex_);
     requested_.store(false, std::memory_order_release);
+    running_ = true;
+}
+
+void StopSignal::finished() {
+    // Notified under the lock: the waiter may destroy this object as soon as
+    // it sees the run finished.
+    std::lock_guard lock(mutex_);
+    running_ = false;
+    wake_.notify_all();
+}
+
+void StopSignal::waitUntilFinished() {
+    std::unique_lock lock(mutex_);
+    wake_.wait(lock, [this] { return !running_; });
 }
 
 void StopSignal::request() {
-    {
-        std::lock_guard lock(mutex_);
-        requested_.store(true, std::memory_order_release);
-    }
+    std::lock_guard lock(mutex_);
+    requested_.store(true, std::memory_order_release);
     wake_.notify_all();
 }
 

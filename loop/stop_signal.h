@@ -9,7 +9,14 @@
 class StopSignal {
 public:
     // Clears a previous request; called before the loop thread starts.
+    // The run counts as going on until finished() is called.
     void reset();
+    // Called by the loop thread as its very last step.
+    void finished();
+    // Returns once a run started after reset() has called finished() (at
+    // once when none is going on). Everything the run did is then visible to
+    // the caller: this is the stop's synchronisation point.
+    void waitUntilFinished();
     // Sets the flag and wakes a pause in progress.
     void request();
     bool requested() const { return requested_.load(std::memory_order_acquire); }
@@ -19,6 +26,7 @@ public:
 
 private:
     std::atomic<bool> requested_{false};
+    bool running_ = false;
     std::mutex mutex_;
     std::condition_variable wake_;
 };

@@ -4,6 +4,7 @@
 
 #include "loop/display_target.h"
 #include "loop/ramp_restore.h"
+#include "tree/association.h"
 #include "tree/tree.h"
 
 WatchLoop::WatchLoop(LoopContext& ctx, StopSignal& stop)
@@ -11,9 +12,16 @@ WatchLoop::WatchLoop(LoopContext& ctx, StopSignal& stop)
 
 void WatchLoop::run() {
     ctx_.log.group() << "Looping...\n\n";
+    bool first = true;
     while (!stop_.requested()) {
         if (!runPass())
             break;
+        // The suppression is meant for the change a start finds at once; a
+        // first pass that found none leaves nothing to suppress, and the
+        // next real change is announced.
+        if (first)
+            ctx_.flags.suppressChangeMsg = false;
+        first = false;
         if (!stop_.pause(ctx_.settings.pollingPeriod.load(std::memory_order_relaxed)))
             break;
     }
@@ -32,7 +40,10 @@ bool WatchLoop::runPass() {
 }
 
 bool WatchLoop::applyNewConfiguration() {
-    if (!ctx_.flags.suppressChangeMsg.exchange(false)) {
+    if (stop_.requested())
+        return false;
+    const bool suppressed = ctx_.flags.suppressChangeMsg.exchange(false);
+    if (!suppressed) {
         LogGroup g = ctx_.log.group();
         g.timestamp() << "Monitor, resolution, and / or mode change(s) detected.\n\n";
     }
@@ -43,8 +54,10 @@ bool WatchLoop::applyNewConfiguration() {
         if (stop_.requested() || !applyToDisplay(*displays.currentDisplay())) {
             // Displays of this configuration were left without their ramp.
             // Forgetting the configuration makes the next run apply it anew
-            // instead of taking it for applied.
+            // instead of taking it for applied, as the first change of that
+            // run, announced or not as this one was.
             displays.Clear();
+            ctx_.flags.suppressChangeMsg = suppressed;
             return false;
         }
     }
@@ -71,8 +84,10 @@ bool WatchLoop::applyToDisplay(const ActiveDisplay& d) {
     } else if (!found.modeFound) {
         g << "Mode is NULL\n";
     } else {
-        displays.SetCurrentProfile(found.profile);
-        displays.SetCurrentHasCurve(found.hasCurve);
+        // The Mode's association, its curve clamped to LUTBitDepth for this
+        // display only.
+        handAssociationToDisplay(displays, found,
+                                 ctx_.settings.LUTBitDepth.load(std::memory_order_relaxed));
     }
     g.flush();
     if (stop_.requested())
@@ -83,8 +98,6 @@ bool WatchLoop::applyToDisplay(const ActiveDisplay& d) {
     bool linearFirst = true;
     int k = -1;
     if (d.hasCurve) {
-        displays.SetCurrentCurve(found.curve,
-                                 ctx_.settings.LUTBitDepth.load(std::memory_order_relaxed));
         g << "Applying color profile: " << d.profile;
         g.endl();
         loaded = Loaded::Profile;
@@ -139,9 +152,8 @@ bool WatchLoop::loadAndConfirm(const ActiveDisplay& d, const GammaRamp& ramp, bo
     if (linearFirst)
         loadRampIntoDisplay(ctx_.display, d.deviceContext, ctx_.ramps.linearRamp);
     loadRampIntoDisplay(ctx_.display, d.deviceContext, ramp);
-    readBackFromDisplay(ctx_.display, d.deviceContext, ctx_.scratch.readBackTable,
-                        ctx_.scratch.readBackRamp);
-    return rampsEqual(ctx_.scratch.readBackRamp, ramp);
+    return displayHoldsRamp(ctx_.display, d.deviceContext, ctx_.scratch.readBackTable,
+                            ctx_.scratch.readBackRamp, ramp);
 }
 
 bool WatchLoop::setBackDriftedRamps() {
@@ -156,9 +168,10 @@ bool WatchLoop::setBackDriftedRamps() {
         const DisplayTarget target = driftTarget(d, linearByDefault, ctx_.ramps);
         if (target.kind == DisplayTarget::Kind::None)
             continue;
-        // A failed read leaves the table as it was, and that is compared.
-        ctx_.display.getDeviceGammaRamp(d.deviceContext, ctx_.scratch.lockCheckTable);
-        if (tableHoldsRamp(ctx_.scratch.lockCheckTable, *target.ramp))
+        // A display that cannot be read counts as drifted: the table would
+        // still hold an earlier read, perhaps of another display.
+        if (ctx_.display.getDeviceGammaRamp(d.deviceContext, ctx_.scratch.lockCheckTable) &&
+            tableHoldsRamp(ctx_.scratch.lockCheckTable, *target.ramp))
             continue;
         restoreRamp(ctx_, d, target, preservingPhrases);
     }

@@ -86,8 +86,14 @@ bool loadRampIntoDisplay(DisplaySystem& display, HDC deviceContext, const GammaR
     return display.setDeviceGammaRamp(deviceContext, table);
 }
 
-void readBackFromDisplay(DisplaySystem& display, HDC deviceContext, DeviceGammaTable& table,
+bool readBackFromDisplay(DisplaySystem& display, HDC deviceContext, DeviceGammaTable& table,
                          GammaRamp& ramp) {
-    display.getDeviceGammaRamp(deviceContext, table);
+    const bool read = display.getDeviceGammaRamp(deviceContext, table);
     rampFromTable(table, ramp);
+    return read;
+}
+
+bool displayHoldsRamp(DisplaySystem& display, HDC deviceContext, DeviceGammaTable& table,
+                      GammaRamp& ramp, const GammaRamp& expected) {
+    return readBackFromDisplay(display, deviceContext, table, ramp) && rampsEqual(ramp, expected);
 }

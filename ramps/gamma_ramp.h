@@ -57,6 +57,13 @@ void clampRampToBitDepth(int depth, const GammaRamp& source, GammaRamp& target);
 // Loads `ramp` into the display behind `deviceContext`; the call's result.
 bool loadRampIntoDisplay(DisplaySystem& display, HDC deviceContext, const GammaRamp& ramp);
 // Reads the display's table into `table` and converts it into `ramp`. When
-// the read fails, `table` keeps what it held and `ramp` receives that.
-void readBackFromDisplay(DisplaySystem& display, HDC deviceContext, DeviceGammaTable& table,
+// the read fails, `table` keeps what it held and `ramp` receives that; the
+// result tells whether the read succeeded.
+bool readBackFromDisplay(DisplaySystem& display, HDC deviceContext, DeviceGammaTable& table,
                          GammaRamp& ramp);
+// Reads the display's table back (into the scratch `table` and `ramp`) and
+// tells whether it holds `expected`. A read that fails never counts as a
+// match: the scratch would still hold what an earlier read left there,
+// perhaps another display's table.
+bool displayHoldsRamp(DisplaySystem& display, HDC deviceContext, DeviceGammaTable& table,
+                      GammaRamp& ramp, const GammaRamp& expected);

@@ -19,17 +19,15 @@ if [ ! -f build-tsan/build.ninja ]; then
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_TSAN=ON \
         -DTAVRIN_BENCHMARKS=OFF >/dev/null
 fi
-asan_tests=(tst_icc_profile)
-tsan_tests=()
-[ -f tests/loop/tst_loop_threads.cpp ] && tsan_tests+=(tst_loop_threads)
-[ -f tests/tree/tst_tree_sharing.cpp ] && tsan_tests+=(tst_tree_sharing)
+# Readers of untrusted bytes under AddressSanitizer: profiles, the tree and
+# settings files, EDID blocks. Threaded code under ThreadSanitizer.
+asan_tests=(tst_icc_profile tst_tree_file tst_settings_file tst_x11_identity)
+tsan_tests=(tst_tree_sharing tst_loop_control tst_loop_threads)
 
 ninja -C build-asan "${asan_tests[@]}"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -R "^($(IFS='|'; echo "${asan_tests[*]}"))\$") || status=1
-if [ ${#tsan_tests[@]} -gt 0 ]; then
-  ninja -C build-tsan "${tsan_tests[@]}"
-  (cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R "^($(IFS='|'; echo "${tsan_tests[*]}"))\$") || status=1
-fi
+ninja -C build-tsan "${tsan_tests[@]}"
+(cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R "^($(IFS='|'; echo "${tsan_tests[*]}"))\$") || status=1
 
 # The whole suite last, so that its summary is the run's closing line.
 (cd build && ctest --output-on-failure --timeout 300) || status=1

@@ -131,14 +131,33 @@ private slots:
         QVERIFY(dir.installBinary());
         // Runs until it is told to end; SIGTERM ends the event loop and the
         // exit handler still runs.
-        TempAppDir::Run run = dir.run({"-x"}, 1500, environmentIn(dir));
-        QVERIFY(!run.finished);
+        QProcess p;
+        p.setProcessEnvironment(environmentIn(dir));
+        p.start(dir.binaryPath(), {"-x"});
+        QVERIFY(p.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(dir.readFile("Log.txt").contains("No existing Settings file"),
+                                 10000);
+        QVERIFY(p.state() == QProcess::Running);
+        p.terminate();
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 0);
         const QString log = normalised(dir.readFile("Log.txt"));
         QVERIFY2(log.startsWith(launch + "[TS]Looping...\n\n"), qPrintable(log));
         QVERIFY2(log.contains("[TS]No existing Settings file found. Showing first-time settings "
                               "widget.\n"),
                  qPrintable(log));
+        QVERIFY(log.endsWith(exitLines));
         QVERIFY(!dir.exists("Settings.txt"));
+    }
+
+    void optionsOfTheToolkitAreArgumentsLikeAnyOther() {
+        TempAppDir dir;
+        QVERIFY(dir.installBinary());
+        dir.writeFile("Settings.txt", defaultSettings);
+        TempAppDir::Run run = dir.run({"-style", "fusion"}, 20000, environmentIn(dir));
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(normalised(dir.readFile("Log.txt")).endsWith(exitLines));
     }
 
     void terminatedProgramRunsItsExitHandlerOnce() {

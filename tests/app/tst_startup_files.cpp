@@ -8,18 +8,21 @@
 
 namespace {
 
-const QStringList keys = {"defCPAssocMode", "loadLinearCurveByDefault", "loadLinearCurveOnExit",
-                          "lockLoadedProfiles", "pollingPeriod", "LUTBitDepth",
-                          "enableTrayIcon", "checkForUpdates", "updateAvailable",
-                          "runOnStartup"};
+const QStringList keys = {"defCPAssocMode",        "loadLinearCurveByDefault",
+                          "loadLinearCurveOnExit", "lockLoadedProfiles",
+                          "pollingPeriod",         "LUTBitDepth",
+                          "enableTrayIcon",        "checkForUpdates",
+                          "updateAvailable",       "runOnStartup"};
 const QStringList defaults = {"1", "1", "1", "1", "1000", "0", "1", "1", "0", "0"};
 
 // A settings file as the program writes it, with some values replaced.
 QByteArray settingsFile(const QMap<QString, QString>& values = {},
                         const QString& header = "[1.05]") {
     QStringList lines;
-    if (!header.isEmpty()) lines << header;
-    for (int i = 0; i < keys.size(); ++i) lines << keys[i] + " = " + values.value(keys[i], defaults[i]);
+    if (!header.isEmpty())
+        lines << header;
+    for (int i = 0; i < keys.size(); ++i)
+        lines << keys[i] + " = " + values.value(keys[i], defaults[i]);
     return lines.join('\n').toUtf8();
 }
 
@@ -34,7 +37,8 @@ QString normalised(const QByteArray& log) {
 QString settingsPart(const QString& log) {
     const int from = log.indexOf("[TS]Found existing Settings file.\n");
     const int to = log.indexOf("\n[TS]Application exit called.");
-    if (from < 0 || to < 0) return "no settings part in:\n" + log;
+    if (from < 0 || to < 0)
+        return "no settings part in:\n" + log;
     return log.mid(from, to - from);
 }
 
@@ -50,15 +54,16 @@ QProcessEnvironment environmentIn(const TempAppDir& dir) {
 // Runs the binary with an argument that ends it right after start-up.
 QString runOnce(TempAppDir& dir) {
     TempAppDir::Run run = dir.run({"-end-after-start-up"}, 20000, environmentIn(dir));
-    if (!run.finished || run.exitCode != 0) return "the program did not end normally";
+    if (!run.finished || run.exitCode != 0)
+        return "the program did not end normally";
     return normalised(dir.readFile("Log.txt"));
 }
 
 QString keyLines(const QStringList& values, const QString& updateSuffix = {}) {
     QString text;
     for (int i = 0; i < keys.size(); ++i)
-        text += keys[i] + " = " + values[i] + (keys[i] == "updateAvailable" ? updateSuffix : "") +
-                "\n";
+        text +=
+            keys[i] + " = " + values[i] + (keys[i] == "updateAvailable" ? updateSuffix : "") + "\n";
     return text;
 }
 
@@ -75,7 +80,8 @@ class TestStartupFiles : public QObject {
 private slots:
     void initTestCase() {
         TempAppDir probe;
-        if (!probe.installBinary()) QFAIL("the tavrin binary was not found (TAVRIN_BINARY)");
+        if (!probe.installBinary())
+            QFAIL("the tavrin binary was not found (TAVRIN_BINARY)");
     }
 
     void settings_data() {
@@ -85,8 +91,8 @@ private slots:
 
         const QByteArray written = settingsFile();
         const QString found = "[TS]Found existing Settings file.\n";
-        QTest::newRow("as written") << written << found + "version = 1.05\n" + keyLines(defaults) + loaded
-                                    << written;
+        QTest::newRow("as written")
+            << written << found + "version = 1.05\n" + keyLines(defaults) + loaded << written;
 
         QByteArray shuffled = "[1.05]\n\n\trunOnStartup = 2\n   pollingPeriod = 250\n\n";
         for (int i = 0; i < keys.size(); ++i)
@@ -97,38 +103,41 @@ private slots:
         for (int i = 0; i < keys.size(); ++i)
             if (keys[i] != "runOnStartup" && keys[i] != "pollingPeriod")
                 shuffledLines += keys[i] + " = " + defaults[i] + "\n";
-        QTest::newRow("another order, blank lines") << shuffled << found + shuffledLines + loaded
-                                                    << shuffled;
+        QTest::newRow("another order, blank lines")
+            << shuffled << found + shuffledLines + loaded << shuffled;
 
         QTest::newRow("line break after the last value")
-            << written + "\n" << found + "version = 1.05\n" + keyLines(defaults) + failed
-            << written;
+            << written + "\n"
+            << found + "version = 1.05\n" + keyLines(defaults) + failed << written;
 
         const QByteArray headless = settingsFile({{"updateAvailable", "1"}}, "");
         QTest::newRow("no header, update clamped")
             << headless << found + keyLines(defaults, " (clamped)") + loaded << headless;
 
         const QByteArray older = settingsFile({{"updateAvailable", "1"}}, "[1.04]");
-        QTest::newRow("header 1.04") << older
-                                     << found + "version = 1.04\n" + keyLines(defaults, " (clamped)") +
-                                            loaded
-                                     << older;
+        QTest::newRow("header 1.04")
+            << older << found + "version = 1.04\n" + keyLines(defaults, " (clamped)") + loaded
+            << older;
 
         QTest::newRow("header 1.06 is refused whole")
             << settingsFile({{"pollingPeriod", "5"}}, "[1.06]") << found + failed << written;
 
         QTest::newRow("bit depth 16")
-            << settingsFile({{"defCPAssocMode", "0"}, {"pollingPeriod", "77"}, {"LUTBitDepth", "16"},
+            << settingsFile({{"defCPAssocMode", "0"},
+                             {"pollingPeriod", "77"},
+                             {"LUTBitDepth", "16"},
                              {"enableTrayIcon", "0"}})
-            << found + "version = 1.05\ndefCPAssocMode = 0\nloadLinearCurveByDefault = 1\n"
-                       "loadLinearCurveOnExit = 1\nlockLoadedProfiles = 1\npollingPeriod = 77\n" +
+            << found +
+                   "version = 1.05\ndefCPAssocMode = 0\nloadLinearCurveByDefault = 1\n"
+                   "loadLinearCurveOnExit = 1\nlockLoadedProfiles = 1\npollingPeriod = 77\n" +
                    failed
             << settingsFile({{"defCPAssocMode", "0"}, {"pollingPeriod", "77"}});
 
         QTest::newRow("polling period -1")
             << settingsFile({{"pollingPeriod", "-1"}})
-            << found + "version = 1.05\ndefCPAssocMode = 1\nloadLinearCurveByDefault = 1\n"
-                       "loadLinearCurveOnExit = 1\nlockLoadedProfiles = 1\n" +
+            << found +
+                   "version = 1.05\ndefCPAssocMode = 1\nloadLinearCurveByDefault = 1\n"
+                   "loadLinearCurveOnExit = 1\nlockLoadedProfiles = 1\n" +
                    failed
             << written;
     }
@@ -153,7 +162,8 @@ private slots:
             "<global>\nRED\n</Monitor>\n<Monitor>\nMONITOR\\DEF5678\\{class}\\0002\nkey-2\n"
             "Monitor Two\nAdapter Two\n<Resolution>\n1920 1080\n<Mode>\n32\n0\n60\n\"LINEAR\"\n"
             "</Mode>\n<Mode>\n32\n0\n50\n\n</Mode>\n</Resolution>\n</Monitor>";
-        const QByteArray settings = settingsFile({{"pollingPeriod", "1500"}, {"LUTBitDepth", "10"}});
+        const QByteArray settings =
+            settingsFile({{"pollingPeriod", "1500"}, {"LUTBitDepth", "10"}});
         dir.writeFile("Tree.txt", tree);
         dir.writeFile("Settings.txt", settings);
         for (int run = 0; run < 2; ++run) {
@@ -186,7 +196,8 @@ private slots:
         dir.writeFile("Tree.txt", "<v1.04> \n<Monitor>\n");
         dir.writeFile("Settings.txt", settingsFile());
         const QString log = runOnce(dir);
-        QVERIFY2(log.contains("[TS]Found existing Tree.\nFailed to load Tree.\n\n"), qPrintable(log));
+        QVERIFY2(log.contains("[TS]Found existing Tree.\nFailed to load Tree.\n\n"),
+                 qPrintable(log));
         QVERIFY(log.contains(loaded));
         // Nothing is saved at start-up: the file stays for the user to see.
         QCOMPARE(dir.readFile("Tree.txt"), QByteArray("<v1.04> \n<Monitor>\n"));

@@ -35,8 +35,10 @@ struct Output {
 
 // What the backend reports for an output: the identity the tree file uses.
 bool describe(DisplaySystem& x, const char* name, Output& out) {
-    if (!x.enumDisplayDevices(name, 0, &out.monitor)) return false;
-    if (!x.enumDisplaySettings(name, ENUM_CURRENT_SETTINGS, &out.current)) return false;
+    if (!x.enumDisplayDevices(name, 0, &out.monitor))
+        return false;
+    if (!x.enumDisplaySettings(name, ENUM_CURRENT_SETTINGS, &out.current))
+        return false;
     DEVMODEA m{};
     for (DWORD k = 0; x.enumDisplaySettings(name, k, &m); ++k) out.modes.push_back(m);
     return true;
@@ -66,7 +68,8 @@ class TestX11EndToEnd : public QObject {
 private slots:
     void keepsTwoMonitorsCalibrated() {
         const QString reason = XorgServer::unavailableReason();
-        if (!reason.isEmpty()) QSKIP(qPrintable(reason));
+        if (!reason.isEmpty())
+            QSKIP(qPrintable(reason));
         XorgServer server;
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         QVERIFY(server.resetOutputs("1920x1080"));
@@ -93,7 +96,8 @@ private slots:
                           modeLines(first.current, profile.toUtf8()) + "</Resolution>\n";
         tree += "<Resolution>\n1024 768\n";
         for (const DEVMODEA& m : first.modes)
-            if (m.dmPelsWidth == 1024 && m.dmPelsHeight == 768) tree += modeLines(m, "BLUE");
+            if (m.dmPelsWidth == 1024 && m.dmPelsHeight == 768)
+                tree += modeLines(m, "BLUE");
         tree += "</Resolution>\n</Monitor>\n" + monitorLines(second) + "<global>\nRED\n</Monitor>";
         dir.writeFile("Tree.txt", tree);
         dir.writeFile("Settings.txt", settings);
@@ -119,8 +123,10 @@ private slots:
         buildRamps(ramps);
         QTRY_VERIFY_WITH_TIMEOUT(server.crtcGamma("DUMMY0") == tableOf(curves), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(server.crtcGamma("DUMMY1") == tableOf(ramps.tintRamps[0]), 10000);
-        QVERIFY2(log().contains("Successfully parsed color profile: " + profile), qPrintable(log()));
-        QVERIFY(log().contains("Applying color profile: " + profile + "\n(Loaded gamma ramp - hDC = "));
+        QVERIFY2(log().contains("Successfully parsed color profile: " + profile),
+                 qPrintable(log()));
+        QVERIFY(
+            log().contains("Applying color profile: " + profile + "\n(Loaded gamma ramp - hDC = "));
         QVERIFY(log().contains("Loading RED tint\n(Loaded RED tint - hDC = "));
         // Started with both arguments, the first change is announced.
         QVERIFY(log().contains("]Monitor, resolution, and / or mode change(s) detected.\n\n"));
@@ -128,11 +134,11 @@ private slots:
         // Another client replaces DUMMY0's table; two polling periods later
         // the profile is back.
         QVERIFY(server.xrandr({"--output", "DUMMY0", "--gamma", "0.5:0.5:0.5"}).ok);
-        QTRY_VERIFY_WITH_TIMEOUT(log().contains("]Preserving - Current monitor:\n" +
-                                                QString(first.monitor.DeviceID) +
-                                                "\nSetting back color profile: " + profile +
-                                                "\n(Set back gamma ramp - hDC = "),
-                                 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            log().contains("]Preserving - Current monitor:\n" + QString(first.monitor.DeviceID) +
+                           "\nSetting back color profile: " + profile +
+                           "\n(Set back gamma ramp - hDC = "),
+            5000);
         QTRY_VERIFY_WITH_TIMEOUT(server.crtcGamma("DUMMY0") == tableOf(curves), 2000);
 
         // A mode switch by another client: that mode's association is loaded.

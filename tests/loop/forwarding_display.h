@@ -11,6 +11,8 @@ public:
     explicit ForwardingDisplay(DisplaySystem& inner) : inner_(inner) {}
 
     std::function<void()> onCreateDC;
+    // Device names for which opening a device context fails.
+    std::function<bool(const char* deviceName)> failCreateDC;
     std::function<void()> onSetGamma;
 
     bool enumDisplayDevices(const char* device, DWORD index, DISPLAY_DEVICEA* out) override {
@@ -22,6 +24,8 @@ public:
     HDC createDC(const char* name) override {
         if (onCreateDC)
             onCreateDC();
+        if (failCreateDC && failCreateDC(name))
+            return nullptr;
         return inner_.createDC(name);
     }
     void deleteDC(HDC dc) override { inner_.deleteDC(dc); }

@@ -70,6 +70,17 @@ private slots:
         t.control.toggleLoop();
 
         std::atomic<bool> done{false};
+        // Joined however the case ends, so that a failed check reports
+        // instead of ending the program.
+        struct Joiner {
+            std::atomic<bool>& done;
+            std::thread& thread;
+            ~Joiner() {
+                done = true;
+                if (thread.joinable())
+                    thread.join();
+            }
+        };
         std::thread otherProgram([&] {
             std::uint16_t v = 0;
             while (!done.load()) {
@@ -78,6 +89,7 @@ private slots:
                 std::this_thread::yield();
             }
         });
+        Joiner joiner{done, otherProgram};
         constexpr int cycles = 2000;
         for (int n = 0; n < cycles; ++n) {
             // Let the restarted loop get into a pass, so that the stops land

@@ -6,6 +6,7 @@
 
 #include "forwarding_display.h"
 #include "loop/apply_display.h"
+#include "loop/my_thread.h"
 #include "loop/stop_signal.h"
 #include "loop/watch_loop.h"
 #include "loop_fixture.h"
@@ -195,6 +196,52 @@ private slots:
             if (failContext)
                 QVERIFY(f.rawLog().contains("Created hDC: 0x0\n"));
         }
+    }
+
+    void aDisplayThatCannotBeReadIsNeverJudgedByAnother() {
+        // Display 1 gets no device context; the read-back buffer still holds
+        // display 0's table, which must not count as display 1's.
+        LoopFixture f;
+        ForwardingDisplay display(f.sim);
+        display.failCreateDC = [](const char* name) {
+            return QString(name) == LoopFixture::adapterName(1);
+        };
+        LoopContext ctx{f.log,   f.settings, f.flags,  f.tree, f.activeDisplays,
+                        f.ramps, display,    f.scratch};
+        f.flags.suppressChangeMsg = true;
+        StopSignal stop;
+        WatchLoop loop(ctx, stop);
+        QVERIFY(loop.runPass());
+        const QString failed =
+            "[TS]Current monitor:\n" + LoopFixture::deviceId(1) +
+            "\nCreated hDC: 0xH\nMon is NULL\nLoading linear display calibration\n"
+            "(Failed to load linear gamma ramp - hDC = 0xH)\n\n";
+        QVERIFY2(f.logText().contains(header(0) + linearByDefault + failed),
+                 qPrintable(f.logText()));
+        // Every later pass tries again and says that it failed.
+        for (int pass = 0; pass < 2; ++pass) {
+            f.clearLog();
+            QVERIFY(loop.runPass());
+            QCOMPARE(f.logText(), preserving(1, "Setting back linear display calibration",
+                                             "(Failed to set back linear gamma ramp - hDC = "));
+        }
+    }
+
+    void aFirstPassWithoutChangeEndsTheSuppression() {
+        LoopFixture f;
+        StopSignal stop;
+        WatchLoop loop(f.ctx, stop);
+        loop.runPass();
+        // Started again (as after a stop that kept the configuration), the
+        // loop finds no change at first; the next real one is announced.
+        f.flags.suppressChangeMsg = true;
+        MyThread thread(f.ctx);
+        f.settings.pollingPeriod = 0;
+        const int before = f.sim.calls().getDeviceGammaRamp;
+        thread.startLoop();
+        QTRY_VERIFY(f.sim.calls().getDeviceGammaRamp > before + 6);
+        thread.stopLoop();
+        QVERIFY(!f.flags.suppressChangeMsg);
     }
 
     void driftIsSetBack_data() {
