@@ -25,11 +25,14 @@ tavrin_pid=""
 tail_pid=""
 stop() {
   trap - INT TERM EXIT
-  [ -n "$tail_pid" ] && kill "$tail_pid" 2>/dev/null || true
   if [ -n "$tavrin_pid" ]; then
+    # Ended as a logout would: its exit handler writes its lines and puts
+    # the linear curve back where it should.
     kill -TERM "$tavrin_pid" 2>/dev/null || true
     wait "$tavrin_pid" 2>/dev/null || true
   fi
+  sleep 0.3  # let the log's last lines reach the screen
+  [ -n "$tail_pid" ] && kill "$tail_pid" 2>/dev/null || true
   if [ -n "$xorg_pid" ]; then
     kill -TERM "$xorg_pid" 2>/dev/null || true
     wait "$xorg_pid" 2>/dev/null || true
@@ -48,6 +51,8 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 export DISPLAY=":$n"
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 xrandr --output DUMMY0 --mode 1920x1080
 xrandr --addmode DUMMY1 1280x1024
 xrandr --output DUMMY1 --mode 1280x1024 --right-of DUMMY0
@@ -56,8 +61,9 @@ echo "No X display here: started a virtual X server on :$n with two monitors (DU
 [ $# -gt 0 ] || set -- -start
 echo "Starting Tavrin $* on it; its log is $log."
 echo
-touch "$log"
-tail -n 0 -F "$log" &
+# From the end of an earlier run's log, or from the start of a new one.
+if [ -e "$log" ]; then from=$(($(wc -c <"$log") + 1)); else from=1; fi
+tail -c "+$from" -F "$log" 2>/dev/null &
 tail_pid=$!
 "$binary" "$@" &
 tavrin_pid=$!
