@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 
 #include "platform/x11/gamma_resample.h"
 #include "platform/x11/randr_snapshot.h"
@@ -117,6 +118,14 @@ struct X11DisplaySystem::State {
         return current() && snapshot.drives(dc.crtc, dc.output);
     }
 
+    // The context behind `handle` while its CRTC still drives its output.
+    std::optional<DeviceContext> usableContext(HDC handle) {
+        const DeviceContext* found = context(handle);
+        if (!found || !stillDrives(*found))
+            return std::nullopt;
+        return *found;
+    }
+
     int gammaSize(RRCrtc crtc) {
         const auto known = gammaSizes.find(crtc);
         if (known != gammaSizes.end())
@@ -215,12 +224,10 @@ void X11DisplaySystem::deleteDC(HDC dc) {
 bool X11DisplaySystem::setDeviceGammaRamp(HDC handle, const GammaTable768& table) {
     State& s = *state_;
     std::lock_guard lock(s.mutex);
-    const DeviceContext* found = s.context(handle);
-    if (!found)
+    const std::optional<DeviceContext> usable = s.usableContext(handle);
+    if (!usable)
         return false;
-    const DeviceContext dc = *found;
-    if (!s.stillDrives(dc))
-        return false;
+    const DeviceContext dc = *usable;
 
     const CrtcGamma gamma = gammaForCrtc(table, dc.gammaSize);
     XRRCrtcGamma* request = XRRAllocGamma(dc.gammaSize);
@@ -242,12 +249,10 @@ bool X11DisplaySystem::setDeviceGammaRamp(HDC handle, const GammaTable768& table
 bool X11DisplaySystem::getDeviceGammaRamp(HDC handle, GammaTable768& table) {
     State& s = *state_;
     std::lock_guard lock(s.mutex);
-    const DeviceContext* found = s.context(handle);
-    if (!found)
+    const std::optional<DeviceContext> usable = s.usableContext(handle);
+    if (!usable)
         return false;
-    const DeviceContext dc = *found;
-    if (!s.stillDrives(dc))
-        return false;
+    const DeviceContext dc = *usable;
 
     s.connection->clearErrors();
     XRRCrtcGamma* reply = XRRGetCrtcGamma(s.dpy(), dc.crtc);

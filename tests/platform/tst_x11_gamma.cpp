@@ -28,9 +28,9 @@ GammaTable768 linearTable() {
     return t;
 }
 
-GammaTable768 patternTable(int seed) {
+GammaTable768 patternTable(int salt) {
     GammaTable768 t{};
-    for (int i = 0; i < 768; ++i) t[i] = std::uint16_t((i * 7919 + seed * 104729) % 65536);
+    for (int i = 0; i < 768; ++i) t[i] = std::uint16_t((i * 7919 + salt * 104729) % 65536);
     return t;
 }
 
