@@ -384,6 +384,53 @@ private slots:
         QVERIFY(f.sim.gamma(2) == LoopFixture::table(f.ramps.tintRamps[2]));
     }
 
+    void refusedSetBackAndChange_data() {
+        QTest::addColumn<QString>("association");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("setBackFailed");
+        QTest::addColumn<QString>("changeFailed");
+        QTest::newRow("profile") << "/p/display.icc"
+                                 << "color profile: /p/display.icc"
+                                 << "(Failed to set back gamma ramp - hDC = "
+                                 << "(Failed to change to gamma ramp - hDC = ";
+        QTest::newRow("LINEAR") << "LINEAR"
+                                << "linear display calibration"
+                                << "(Failed to set back linear gamma ramp - hDC = "
+                                << "(Failed to change to linear gamma ramp - hDC = ";
+        QTest::newRow("tint") << "RED"
+                              << "RED tint"
+                              << "(Failed to set back RED tint - hDC = "
+                              << "(Failed to change to RED tint - hDC = ";
+    }
+
+    void refusedSetBackAndChange() {
+        QFETCH(QString, association);
+        QFETCH(QString, action);
+        QFETCH(QString, setBackFailed);
+        QFETCH(QString, changeFailed);
+        LoopFixture f;
+        const GammaRamp curve = LoopFixture::gammaCurve(2.0);
+        f.associate(0, association, association.startsWith('/') ? &curve : nullptr);
+        StopSignal stop;
+        WatchLoop loop(f.ctx, stop);
+        QVERIFY(loop.runPass());
+        // Another program takes over the display, whose driver then refuses
+        // every ramp.
+        f.sim.overwriteGamma(0, LoopFixture::filled(99));
+        f.sim.setRefuseRamps(0, true);
+        f.clearLog();
+        QVERIFY(loop.runPass());
+        QCOMPARE(f.logText(), preserving(0, "Setting back " + action, setBackFailed));
+        f.clearLog();
+        f.activeDisplays.ResetCursor();
+        f.activeDisplays.NextDisplay();
+        applyToActiveDisplay(f.ctx);
+        QCOMPARE(f.logText(), "[TS]Changing Profile - Current monitor:\n" +
+                                  LoopFixture::deviceId(0) + "\nChanging to " + action + "\n" +
+                                  changeFailed + "0xH)\n\n");
+        QVERIFY(f.sim.gamma(0) == LoopFixture::filled(99));
+    }
+
     void immediateChange_data() {
         QTest::addColumn<QString>("association");
         QTest::addColumn<bool>("linearByDefault");
