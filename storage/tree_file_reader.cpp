@@ -109,20 +109,21 @@ private:
     bool readResolution() {
         const int width = readInt(readField(in_, lineLimit, ' '));
         const int height = readInt(readLine(in_));
-        // A monitor in global association has no resolutions.
-        if (!tree_.AppendResolution(width, height))
-            return false;
+        // A monitor in global association has no resolutions: a block
+        // that follows its global one (a hand-edited file) is read by the
+        // same rules and passed over, so the rest of the file still loads.
+        const bool keep = tree_.AppendResolution(width, height);
         while (!in_.atEnd()) {
             const QByteArray line = readLine(in_);
             if (line == "</Resolution>")
                 return true;
-            if (line != "<Mode>" || !readMode(width, height))
+            if (line != "<Mode>" || !readMode(width, height, keep))
                 return false;
         }
         return true;
     }
 
-    bool readMode(int width, int height) {
+    bool readMode(int width, int height, bool keep) {
         DEVMODEA settings = emptyDisplayMode();
         settings.dmPelsWidth = static_cast<DWORD>(width);
         settings.dmPelsHeight = static_cast<DWORD>(height);
@@ -135,9 +136,11 @@ private:
         const std::optional<QByteArray> association = readQuotedAssociation();
         if (!association)
             return false;
-        if (!tree_.AppendMode(settings))
-            return false;
-        tree_.Associate(QString::fromLocal8Bit(*association), log_);
+        if (keep) {
+            if (!tree_.AppendMode(settings))
+                return false;
+            tree_.Associate(QString::fromLocal8Bit(*association), log_);
+        }
         return readLine(in_) == "</Mode>";
     }
 
@@ -173,6 +176,9 @@ bool loadTree(const QString& path, Tree& tree, Log& log) {
     if (!file.open(QIODevice::ReadOnly))
         return false;
     ByteReader in(file.readAll());
+    // A read that broke off is a failed load, not a shorter tree.
+    if (file.error() != QFileDevice::NoError)
+        return false;
     file.close();
     const std::optional<TreeFormat> format = formatOf(readLine(in));
     if (!format)

@@ -22,7 +22,9 @@
 // profile file, releasing discarded nodes, writing to the log) happens
 // outside the lock. Code on the main thread reads nodes without the lock.
 // The Tree never writes to the log while it holds its lock, and no caller
-// may call a Tree operation while holding lock() itself.
+// may call a Tree operation while holding lock() itself. Associate and
+// SetAssociationMode write to the log: their callers must not hold a
+// LogGroup around them.
 #pragma once
 
 #include <memory>

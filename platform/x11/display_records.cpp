@@ -59,7 +59,9 @@ DWORD refreshRate(const ModeTiming& timing) {
 }
 
 DWORD bitsPerPelForDepth(int depth) {
-    return depth == 24 || depth == 32 ? 32 : static_cast<DWORD>(depth);
+    // True-colour screens (24, 30 or 32 bits deep) count as 32 bits per
+    // pixel, as Windows reports them; only palette-sized depths stay small.
+    return depth >= 24 ? 32 : static_cast<DWORD>(depth);
 }
 
 DEVMODEA modeRecord(std::string_view outputName, const ModeTiming& timing, DWORD bitsPerPel) {
@@ -99,7 +101,10 @@ DISPLAY_DEVICEA monitorRecord(std::string_view outputName, std::span<const std::
     if (const auto info = parseEdid(edid)) {
         setText(monitor.DeviceID,
                 "MONITOR\\" + hardwareId(*info) + "\\" + serialPart(*info) + "\\0000");
-        setText(monitor.DeviceKey, "EDID\\" + edidDigest(edid));
+        // The base block only: a dock or driver that shows the extension
+        // blocks at one time and not at another leaves the monitor the same.
+        setText(monitor.DeviceKey,
+                "EDID\\" + edidDigest(edid.first(std::min<std::size_t>(edid.size(), 128))));
         setText(monitor.DeviceString,
                 info->monitorName.empty() ? genericMonitor : info->monitorName);
     } else {

@@ -118,6 +118,13 @@ const OutputState* RandrSnapshot::output(std::string_view deviceName) const {
     return nullptr;
 }
 
+const OutputState* RandrSnapshot::outputWithId(RROutput id) const {
+    for (const OutputState& o : outputs)
+        if (o.id == id)
+            return &o;
+    return nullptr;
+}
+
 bool RandrSnapshot::drives(RRCrtc id, RROutput output) const {
     const CrtcState* c = lit(crtcs, id);
     return c && std::find(c->outputs.begin(), c->outputs.end(), output) != c->outputs.end();

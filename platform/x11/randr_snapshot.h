@@ -54,6 +54,7 @@ struct RandrSnapshot {
 
     // By adapter DeviceName.
     const OutputState* output(std::string_view deviceName) const;
+    const OutputState* outputWithId(RROutput id) const;
     // True while `crtc` shows a mode on `output`.
     bool drives(RRCrtc crtc, RROutput output) const;
     bool sameResources(const XRRScreenResources& resources) const;

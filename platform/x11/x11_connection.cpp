@@ -84,7 +84,7 @@ std::unique_ptr<X11Connection> X11Connection::open(const char* displayName) {
     int errorBase = 0;
     if (!XRRQueryExtension(display, &connection->eventBase_, &errorBase) ||
         !XRRQueryVersion(display, &connection->major_, &connection->minor_) ||
-        !connection->atLeast(1, 2))
+        !connection->atLeast(1, 3))
         return nullptr;
     return connection;
 }

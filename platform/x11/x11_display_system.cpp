@@ -118,12 +118,26 @@ struct X11DisplaySystem::State {
         return current() && snapshot.drives(dc.crtc, dc.output);
     }
 
-    // The context behind `handle` while its CRTC still drives its output.
+    // The context behind `handle` while its output drives a CRTC. The
+    // context follows its output: when the server has moved the output to
+    // another CRTC (off and on again, a layout re-applied after resume),
+    // the new CRTC serves, so the display keeps its calibration.
     std::optional<DeviceContext> usableContext(HDC handle) {
-        const DeviceContext* found = context(handle);
-        if (!found || !stillDrives(*found))
+        const auto it = contexts.find(reinterpret_cast<std::uintptr_t>(handle));
+        if (it == contexts.end() || !current())
             return std::nullopt;
-        return *found;
+        DeviceContext& dc = it->second;
+        if (!snapshot.drives(dc.crtc, dc.output)) {
+            const OutputState* output = snapshot.outputWithId(dc.output);
+            if (!output || !output->active())
+                return std::nullopt;
+            const int size = gammaSize(output->crtc);
+            if (size <= 0)
+                return std::nullopt;
+            dc.crtc = output->crtc;
+            dc.gammaSize = size;
+        }
+        return dc;
     }
 
     int gammaSize(RRCrtc crtc) {
@@ -148,6 +162,10 @@ std::unique_ptr<X11DisplaySystem> X11DisplaySystem::open(const char* displayName
         return nullptr;
     XRRSelectInput(connection->display(), connection->root(),
                    configurationEvents | (connection->hasProviders() ? resourceEvents : 0));
+    // Waited for at once, so that an error of this request reaches the
+    // connection's own hook rather than a later XPending.
+    if (!connection->sync())
+        return nullptr;
     auto state = std::make_unique<State>(std::move(connection));
     if (!state->refresh())
         return nullptr;

@@ -213,12 +213,15 @@ std::optional<std::string> XdgAutostartEntry::read() {
     std::ifstream in(file_, std::ios::binary);
     if (!in)
         return std::nullopt;
+    // The file is there, so the entry exists even where its Exec line is
+    // missing or not one this program writes: it reads as a command line
+    // that matches none, so that it is rewritten or removed.
     const std::optional<std::string> raw = execValue(in);
     if (!raw)
-        return std::nullopt;
+        return std::string();
     std::string exec = unescapeStringValue(*raw);
     if (exec.empty() || !splitsIntoArguments(exec))
-        return std::nullopt;
+        return std::string();
     return exec;
 }
 

@@ -69,27 +69,15 @@ private slots:
         t.flags.suppressChangeMsg = true;
         t.control.toggleLoop();
 
-        std::atomic<bool> done{false};
-        // Joined however the case ends, so that a failed check reports
-        // instead of ending the program.
-        struct Joiner {
-            std::atomic<bool>& done;
-            std::thread& thread;
-            ~Joiner() {
-                done = true;
-                if (thread.joinable())
-                    thread.join();
-            }
-        };
-        std::thread otherProgram([&] {
+        // A std::jthread: a failed check returns with it stopped and joined.
+        std::jthread otherProgram([&](std::stop_token stop) {
             std::uint16_t v = 0;
-            while (!done.load()) {
+            while (!stop.stop_requested()) {
                 t.sim.overwriteGamma(v % 3, LoopFixture::filled(v));
                 ++v;
                 std::this_thread::yield();
             }
         });
-        Joiner joiner{done, otherProgram};
         constexpr int cycles = 2000;
         for (int n = 0; n < cycles; ++n) {
             // Let the restarted loop get into a pass, so that the stops land
@@ -107,7 +95,7 @@ private slots:
             if (n % 500 == 0)
                 t.activeDisplays.Clear();
         }
-        done = true;
+        otherProgram.request_stop();
         otherProgram.join();
         t.control.toggleLoop();
         QVERIFY(!t.thread.isRunning());

@@ -138,6 +138,8 @@ private slots:
         for (int pass = 0; pass < 5; ++pass) QCOMPARE(capturePass(*x11), 2);
         const auto after = x11->requestCounts();
         QCOMPARE(after.screenResources - before.screenResources, 5);
+        // ... and nothing else: one X request per pass.
+        QCOMPARE(after.xRequests - before.xRequests, 5ul);
         QCOMPARE(after.snapshotReads, before.snapshotReads);
 
         // Gamma traffic sends no RandR event and changes no configuration.

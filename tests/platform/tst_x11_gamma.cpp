@@ -95,9 +95,8 @@ private slots:
         system_->deleteDC(dc);
     }
 
-    // The device context stands for the CRTC that drove the output when it
-    // was opened; once that CRTC no longer does, calls fail and the process
-    // and the other displays go on.
+    // The device context stands for its output; once the output drives no
+    // CRTC, calls fail and the process and the other displays go on.
     void crtcThatStoppedDrivingFailsTheCall() {
         QVERIFY(server_.attachMonitor("DUMMY1", baseMode));
         HDC other = system_->createDC("DUMMY0");
@@ -172,6 +171,7 @@ private slots:
     }
 
 private:
+
     XorgServer server_{modelines};
     std::unique_ptr<X11DisplaySystem> system_;
 };

@@ -186,6 +186,21 @@ private slots:
     }
 
     // Extension blocks are part of the EDID: they change the key, not the id.
+    // The key is the base block's: the same block read with or without
+    // the extension blocks behind it is the same monitor.
+    void extensionBlocksLeaveTheKey() {
+        QByteArray base = edidBlock(model("SN-1"));
+        base[126] = 1;  // announces one extension block
+        fixEdidChecksum(base);
+        QVERIFY(server_.setEdid("DUMMY0", base));
+        QVERIFY(server_.setEdid("DUMMY1", base + QByteArray(128, '\x02')));
+        const auto a = monitorOn(*system_, "DUMMY0");
+        const auto b = monitorOn(*system_, "DUMMY1");
+        QVERIFY(a && b);
+        QCOMPARE(a->deviceId, b->deviceId);
+        QCOMPARE(a->deviceKey, b->deviceKey);
+    }
+
     void wholeEdidMakesTheKey() {
         const QByteArray base = edidBlock(model("SN-1"));
         QByteArray extended = base + QByteArray(128, '\x02');

@@ -217,19 +217,29 @@ private slots:
         QVERIFY(!QFileInfo::exists(tmp.filePath("autostart")));
     }
 
-    void foreignFileIsNotOurs_data() {
+    // A tavrin.desktop whose Exec is missing or not one this program writes
+    // still is the entry: it matches no command line, so switching the
+    // setting on replaces it and switching it off removes it.
+    void unusableEntryIsReplacedOrRemoved_data() {
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("not a desktop entry") << QByteArray("just some text\nExec=x\n");
-        QTest::newRow("no Exec") << QByteArray("[Desktop Entry]\nType=Application\nName=Tavrin\n");
+        QTest::addColumn<int>("runOnStartup");
+        QTest::newRow("not a desktop entry") << QByteArray("just some text\nExec=x\n") << 1;
+        QTest::newRow("no Exec") << QByteArray("[Desktop Entry]\nType=Application\nName=Tavrin\n")
+                                 << 1;
         QTest::newRow("Exec in another group")
-            << QByteArray("[Desktop Entry]\nName=Tavrin\n[Desktop Action x]\nExec=x\n");
+            << QByteArray("[Desktop Entry]\nName=Tavrin\n[Desktop Action x]\nExec=x\n") << 1;
         QTest::newRow("unclosed quote")
-            << QByteArray("[Desktop Entry]\nName=Tavrin\nExec=\"/opt/Tavrin/tavrin -start\n");
-        QTest::newRow("empty file") << QByteArray();
+            << QByteArray("[Desktop Entry]\nName=Tavrin\nExec=\"/opt/Tavrin/tavrin -start\n") << 1;
+        QTest::newRow("empty file") << QByteArray() << 1;
+        QTest::newRow("unclosed quote, switched off")
+            << QByteArray("[Desktop Entry]\nName=Tavrin\nExec=\"/opt/Tavrin/tavrin -start\n") << 0;
+        QTest::newRow("no Exec, switched off")
+            << QByteArray("[Desktop Entry]\nType=Application\nName=Tavrin\n") << 0;
     }
 
-    void foreignFileIsNotOurs() {
+    void unusableEntryIsReplacedOrRemoved() {
         QFETCH(QByteArray, content);
+        QFETCH(int, runOnStartup);
         QTemporaryDir tmp;
         QVERIFY(QDir(tmp.path()).mkdir("autostart"));
         const QString ours = tmp.filePath("autostart/tavrin.desktop");
@@ -239,10 +249,14 @@ private slots:
             f.write(content);
         }
         XdgAutostartEntry entry(QFile::encodeName(tmp.filePath("autostart")).toStdString());
-        QVERIFY(!entry.read());
-        // Switching the entry on replaces it with ours.
-        applyRunOnStartup(1, entry, "/opt/Tavrin/tavrin");
-        QCOMPARE(entry.read().value_or(""), std::string("\"/opt/Tavrin/tavrin\" -start"));
+        QCOMPARE(entry.read().value_or("absent"), std::string());
+        applyRunOnStartup(runOnStartup, entry, "/opt/Tavrin/tavrin");
+        if (runOnStartup == 0) {
+            QVERIFY(!QFileInfo::exists(ours));
+            QVERIFY(!entry.read());
+        } else {
+            QCOMPARE(entry.read().value_or(""), std::string("\"/opt/Tavrin/tavrin\" -start"));
+        }
     }
 
     void unwritableDirectoryFailsCleanly() {

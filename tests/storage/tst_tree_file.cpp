@@ -306,8 +306,14 @@ private slots:
                                                    << false << monitorLine("A");
         QTest::newRow("stray </Mode> in a monitor")
             << res + "</Resolution>\n</Mode>\n</Monitor>" << false << resTree;
+        // A global monitor keeps no resolutions; the block is passed over
+        // and the rest of the file loads.
         QTest::newRow("resolution after the global block")
-            << a + "<global>\nRED\n<Resolution>\n640 480\n</Resolution>\n</Monitor>" << false
+            << a + "<global>\nRED\n<Resolution>\n640 480\n<Mode>\n32\n0\n60\n\"BLUE\"\n</Mode>\n"
+                   "</Resolution>\n</Monitor>\n" + monitorHeader("B") + "</Monitor>"
+            << true << monitorLine("A", " global 'RED'") + monitorLine("B");
+        QTest::newRow("broken resolution after the global block")
+            << a + "<global>\nRED\n<Resolution>\n640 480\n<Mode>\n32\n" << false
             << monitorLine("A", " global 'RED'");
         QTest::newRow("global block after resolutions")
             << res + "</Resolution>\n<global>\nBLUE\n</Monitor>" << true

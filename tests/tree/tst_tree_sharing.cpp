@@ -145,11 +145,12 @@ private slots:
         QVERIFY(tree.SetAssociationMode(true, log.log, QStringLiteral("CYAN")));
         const GammaRamp expected = rampOf(curves);
 
-        std::atomic<bool> done{false};
         std::atomic<int> lookups{0};
         std::atomic<int> wrong{0};
-        std::thread loop([&] {
-            while (!done.load()) {
+        // A std::jthread: a failed check returns with the thread stopped and
+        // joined, not left running.
+        std::jthread loop([&](std::stop_token stop) {
+            while (!stop.stop_requested()) {
                 const AssociationLookup found =
                     tree.lookupAssociation(monitorA, mode(640, 480, 32, 60));
                 if (!found.modeFound || found.profile != path || !found.hasCurve ||
@@ -185,7 +186,7 @@ private slots:
                     tree.DeleteCurrentMonitor();
             }
         }
-        done = true;
+        loop.request_stop();
         loop.join();
         QCOMPARE(wrong.load(), 0);
     }
