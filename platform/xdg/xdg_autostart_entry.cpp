@@ -195,6 +195,23 @@ bool writeAll(int fd, const std::string& data) {
     return true;
 }
 
+// Creates the missing directories of `path` with mode 0700, as the XDG
+// base directory rules ask for directories a program creates there.
+bool makeDirectories(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        return true;
+    std::filesystem::path partial;
+    for (const auto& part : std::filesystem::path(path)) {
+        partial /= part;
+        if (std::filesystem::is_directory(partial, ec))
+            continue;
+        if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+    }
+    return std::filesystem::is_directory(path, ec);
+}
+
 }  // namespace
 
 XdgAutostartEntry::XdgAutostartEntry(std::string autostartDir)
@@ -226,9 +243,7 @@ std::optional<std::string> XdgAutostartEntry::read() {
 }
 
 bool XdgAutostartEntry::write(const std::string& commandLine) {
-    std::error_code ec;
-    std::filesystem::create_directories(dir_, ec);
-    if (ec)
+    if (!makeDirectories(dir_))
         return false;
 
     std::string temporary = dir_ + "/." + entryFileName + ".XXXXXX";

@@ -175,6 +175,17 @@ private slots:
         // Nothing else is left in the directory.
         QCOMPARE(QDir(tmp.filePath("autostart")).entryList(QDir::Files | QDir::Hidden),
                  QStringList{"tavrin.desktop"});
+        // A directory the program made is the user's alone.
+        QCOMPARE(QFileInfo(tmp.filePath("autostart")).permissions() & 0x0777,
+                 QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+    }
+
+    void missingConfigDirectoriesAreMadePrivate() {
+        QTemporaryDir tmp;
+        XdgAutostartEntry entry(QFile::encodeName(tmp.filePath("a/b/autostart")).toStdString());
+        QVERIFY(entry.write("\"/opt/Tavrin/tavrin\" -start"));
+        for (const char* dir : {"a", "a/b", "a/b/autostart"})
+            QCOMPARE(QFileInfo(tmp.filePath(dir)).permissions() & 0x0077, QFileDevice::Permissions());
     }
 
     void autostartEntryIsKeptRewrittenAndRemoved() {
