@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <set>
 
 #include <X11/Xatom.h>
 
@@ -153,6 +154,7 @@ RandrSnapshot readSnapshot(X11Connection& connection, const XRRScreenResources& 
     std::map<RRMode, const XRRModeInfo*> modes;
     for (int m = 0; m < resources.nmode; ++m) modes[resources.modes[m].id] = &resources.modes[m];
 
+    std::set<RRCrtc> driven;
     for (int i = 0; i < resources.noutput; ++i) {
         const RROutput id = resources.outputs[i];
         std::unique_ptr<XRROutputInfo, OutputInfoDeleter> info(
@@ -163,6 +165,13 @@ RandrSnapshot readSnapshot(X11Connection& connection, const XRRScreenResources& 
         out.id = id;
         const std::string name(info->name, info->nameLen);
         const CrtcState* crtc = info->crtc ? lit(s.crtcs, info->crtc) : nullptr;
+        // Outputs that show one CRTC's picture (a mirror on one CRTC) share
+        // its one gamma table: only the first of them in the server's order
+        // is an active display, so two calibrations never take turns on it.
+        if (crtc && driven.count(crtc->id))
+            crtc = nullptr;
+        if (crtc)
+            driven.insert(crtc->id);
         out.crtc = crtc ? crtc->id : 0;
         // RandR updates the connection state only when some client makes the
         // server probe, which this backend never does; an output that shows
