@@ -12,7 +12,7 @@
 #include "platform/x11/x11_display_system.h"
 #include "ramps/gamma_ramp.h"
 #include "ramps/icc_profile.h"
-#include "xorg_server.h"
+#include "xorg_test_case.h"
 
 namespace {
 
@@ -36,17 +36,13 @@ GammaTable768 patternTable(int salt) {
 
 }  // namespace
 
-class TestX11Gamma : public QObject {
+class TestX11Gamma : public XorgTestCase {
     Q_OBJECT
 
-private slots:
-    void initTestCase() {
-        const QString reason = XorgServer::unavailableReason();
-        if (!reason.isEmpty())
-            QSKIP(qPrintable(reason));
-        QVERIFY2(server_.start(), qPrintable(server_.errorString()));
-    }
+public:
+    TestX11Gamma() : XorgTestCase(modelines) {}
 
+private slots:
     // DUMMY0 alone, shown, with a linear table (a fresh server's is not),
     // and a fresh backend.
     void init() {
@@ -172,7 +168,6 @@ private slots:
 
 private:
 
-    XorgServer server_{modelines};
     std::unique_ptr<X11DisplaySystem> system_;
 };
 

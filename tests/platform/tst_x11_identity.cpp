@@ -5,7 +5,7 @@
 #include "edid_block.h"
 #include "platform/x11/edid.h"
 #include "platform/x11/x11_display_system.h"
-#include "xorg_server.h"
+#include "xorg_test_case.h"
 
 namespace {
 
@@ -50,17 +50,13 @@ EdidFields model(QByteArray serialText, std::uint32_t serialNumber = 0) {
 
 Q_DECLARE_METATYPE(EdidFields)
 
-class TestX11Identity : public QObject {
+class TestX11Identity : public XorgTestCase {
     Q_OBJECT
 
-private slots:
-    void initTestCase() {
-        const QString reason = XorgServer::unavailableReason();
-        if (!reason.isEmpty())
-            QSKIP(qPrintable(reason));
-        QVERIFY2(server_.start(), qPrintable(server_.errorString()));
-    }
+public:
+    TestX11Identity() : XorgTestCase(modelines) {}
 
+private slots:
     // DUMMY0 and DUMMY1 shown, no EDID anywhere, a fresh backend.
     void init() {
         QVERIFY(server_.resetOutputs(baseMode));
@@ -297,7 +293,6 @@ private slots:
     }
 
 private:
-    XorgServer server_{modelines};
     std::unique_ptr<X11DisplaySystem> system_;
 };
 

@@ -7,7 +7,7 @@
 
 #include "platform/x11/display_records.h"
 #include "platform/x11/x11_display_system.h"
-#include "xorg_server.h"
+#include "xorg_test_case.h"
 
 namespace {
 
@@ -72,17 +72,13 @@ bool sameMode(const DEVMODEA& a, const DEVMODEA& b) {
 
 }  // namespace
 
-class TestX11Modes : public QObject {
+class TestX11Modes : public XorgTestCase {
     Q_OBJECT
 
-private slots:
-    void initTestCase() {
-        const QString reason = XorgServer::unavailableReason();
-        if (!reason.isEmpty())
-            QSKIP(qPrintable(reason));
-        QVERIFY2(server_.start(), qPrintable(server_.errorString()));
-    }
+public:
+    TestX11Modes() : XorgTestCase(modelines) {}
 
+private slots:
     void init() {
         QVERIFY(server_.resetOutputs(baseMode));
         system_ = X11DisplaySystem::open(server_.displayNameBytes());
@@ -212,7 +208,6 @@ private slots:
     }
 
 private:
-    XorgServer server_{modelines};
     std::unique_ptr<X11DisplaySystem> system_;
 };
 
