@@ -3,10 +3,14 @@
 bool ByteReader::getByte(char& byte) {
     if (atEnd())
         return false;
-    if (data_[pos_] == '\r' && pos_ + 1 < data_.size() && data_[pos_ + 1] == '\n')
-        ++pos_;
     byte = data_[pos_++];
+    // Dropped at once, so that atEnd() is true when only CRs are left.
+    skipCarriageReturns();
     return true;
+}
+
+void ByteReader::skipCarriageReturns() {
+    while (pos_ < data_.size() && data_[pos_] == '\r') ++pos_;
 }
 
 QByteArray readField(ByteReader& reader, int limit, char delimiter) {

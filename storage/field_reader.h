@@ -7,18 +7,20 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
-// A text file's bytes in memory, handed out one at a time. A CR directly
-// before a LF is dropped, so files written with CR LF and with LF line ends
-// read the same; any other CR is an ordinary byte.
+// A text file's bytes in memory, handed out one at a time, as a text-mode
+// read gives them: every CR is dropped, so files written with CR LF and with
+// LF line ends read the same (no text the program writes holds a CR).
 class ByteReader {
 public:
-    explicit ByteReader(QByteArray data) : data_(std::move(data)) {}
+    explicit ByteReader(QByteArray data) : data_(std::move(data)) { skipCarriageReturns(); }
 
     bool atEnd() const { return pos_ >= data_.size(); }
     // The next byte; false (and `byte` untouched) at the end of the data.
     bool getByte(char& byte);
 
 private:
+    void skipCarriageReturns();
+
     QByteArray data_;
     qsizetype pos_ = 0;
 };

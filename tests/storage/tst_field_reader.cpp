@@ -27,8 +27,10 @@ private slots:
             << QByteArray("640 480") << 1000 << ' ' << QByteArray("640|480");
         QTest::newRow("CR LF is a line end") << QByteArray("ab\r\ncd\r\n") << 1000 << '\n'
                                              << QByteArray("ab|cd");
-        QTest::newRow("a lone CR is a byte") << QByteArray("a\rb\r\r\n") << 1000 << '\n'
-                                             << QByteArray("a\rb\r");
+        QTest::newRow("every CR is dropped") << QByteArray("a\rb\r\r\n") << 1000 << '\n'
+                                             << QByteArray("ab");
+        QTest::newRow("CRs at the end are the end") << QByteArray("<v1.04>\r\r") << 1000 << '\n'
+                                                    << QByteArray("<v1.04>");
         QTest::newRow("quote delimiter")
             << QByteArray("C:\\x.icc\"\n") << 1000 << '"' << QByteArray("C:\\x.icc|\n");
     }

@@ -249,6 +249,11 @@ private slots:
         QByteArray crlf = sampleFile("<v1.04>", false, true);
         crlf.replace("\n", "\r\n");
         QTest::newRow("CR LF line ends") << crlf << true << sample;
+        QTest::newRow("stray CRs, as a text-mode read drops them")
+            << QByteArray("<v1.04>\r") << true << QString();
+        QByteArray strayCr = sampleFile("<v1.04>", false, true);
+        strayCr.replace("</Monitor>", "</Monitor>\r");
+        QTest::newRow("CR after a monitor") << strayCr << true << sample;
 
         QByteArray ignored = sampleFile("<v1.04>", false, true);
         ignored.replace("<v1.04>\n", "<v1.04>\nwritten by hand\n\n");
