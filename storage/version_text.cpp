@@ -1,5 +1,7 @@
 #include "storage/version_text.h"
 
+#include <algorithm>
+
 #include <QDebug>
 
 #include "storage/field_reader.h"
@@ -43,6 +45,33 @@ bool isValidVersion(const QString& text) {
     return hasDot;
 }
 
+namespace {
+
+// Compares two components by their decimal values: <0, 0 or >0. Digit
+// strings are compared as numbers of any length (leading zeros do not
+// count); anything else by its parseDecimal value.
+int compareComponents(QStringView a, QStringView b) {
+    const auto digitsOnly = [](QStringView s) {
+        return std::all_of(s.begin(), s.end(), [](QChar c) { return isAsciiDigit(c); });
+    };
+    if (digitsOnly(a) && digitsOnly(b)) {
+        const auto significant = [](QStringView s) {
+            while (!s.isEmpty() && s.front() == u'0') s = s.mid(1);
+            return s;
+        };
+        a = significant(a);
+        b = significant(b);
+        if (a.size() != b.size())
+            return a.size() < b.size() ? -1 : 1;
+        return a.compare(b);
+    }
+    const std::uint64_t x = parseDecimal(a.toLatin1());
+    const std::uint64_t y = parseDecimal(b.toLatin1());
+    return x == y ? 0 : (x < y ? -1 : 1);
+}
+
+}  // namespace
+
 bool isNewerVersion(const QString& text, const QString& than) {
     qDebug().noquote() << than << text;
     qsizetype textPos = 0;
@@ -51,10 +80,8 @@ bool isNewerVersion(const QString& text, const QString& than) {
         const QStringView textComponent = takeComponent(text, textPos);
         const QStringView thanComponent = takeComponent(than, thanPos);
         qDebug().noquote() << thanComponent << textComponent;
-        const std::uint64_t textValue = parseDecimal(textComponent.toLatin1());
-        const std::uint64_t thanValue = parseDecimal(thanComponent.toLatin1());
-        if (textValue != thanValue)
-            return textValue > thanValue;
+        if (const int order = compareComponents(textComponent, thanComponent); order != 0)
+            return order > 0;
     } while (textPos < text.size() || thanPos < than.size());
     return false;
 }

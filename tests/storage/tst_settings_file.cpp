@@ -394,7 +394,8 @@ private slots:
     void newerVersions_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("newer");
-        for (const char* v : {"1.10", "1.06", "1.05.1", "2.0", "1.050", "1.6", "1.05.0.1"})
+        for (const char* v : {"1.10", "1.06", "1.05.1", "2.0", "1.050", "1.6", "1.05.0.1",
+                              "1.18446744073709551621", "1.99999999999999999999999"})
             QTest::newRow(v) << QString(v) << true;
         for (const char* v : {"1.05", "1.5", "1.1", "1.04", "0.99", "1.05.0", "01.005", "1"})
             QTest::newRow(v) << QString(v) << false;
