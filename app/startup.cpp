@@ -51,14 +51,18 @@ void createAboutWindow(AppState&) {}
 }  // namespace
 
 int runTavrin(int argc, char** argv) {
-    // 1. The application object lives to the end of the process, like every
-    // object start-up makes.
     // The command line as main received it: taken before the application
     // object removes the options it knows itself ("-style", "-platform").
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+
+    // 1. The application object lives to the end of the process, like every
+    // object start-up makes.
     static int qtArgc = argc;
     new QApplication(qtArgc, argv);
+    // Names the user's data directory (~/.local/share/Tavrin) where the
+    // executable's own directory cannot be written.
+    QCoreApplication::setApplicationName(QStringLiteral("Tavrin"));
     // A logout's SIGTERM from here on ends the event loop once it runs, so
     // the process still ends through the exit handler.
     quitEventLoopOnSignals();
