@@ -6,8 +6,8 @@
 
 #include <QString>
 
-#include "app/app_settings.h"
-#include "app/log.h"
+#include "core/app_settings.h"
+#include "core/log.h"
 #include "loop/loop_context.h"
 #include "loop/loop_control.h"
 #include "loop/my_thread.h"

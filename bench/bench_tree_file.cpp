@@ -7,7 +7,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "storage/tree_file.h"
 #include "tree/display_records.h"
 #include "tree/tree.h"

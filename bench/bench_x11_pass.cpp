@@ -14,8 +14,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "app/app_settings.h"
-#include "app/log.h"
+#include "core/app_settings.h"
+#include "core/log.h"
 #include "loop/loop_context.h"
 #include "loop/stop_signal.h"
 #include "loop/watch_loop.h"

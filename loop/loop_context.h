@@ -2,8 +2,8 @@
 // the application state.
 #pragma once
 
-#include "app/app_settings.h"
-#include "app/log.h"
+#include "core/app_settings.h"
+#include "core/log.h"
 #include "platform/display_system.h"
 #include "ramps/gamma_ramp.h"
 

@@ -10,7 +10,7 @@
 #include <QFile>
 #include <QTextStream>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "storage/atomic_text_file.h"
 
 namespace {

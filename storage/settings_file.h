@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "app/app_settings.h"
+#include "core/app_settings.h"
 #include "storage/version_text.h"
 
 class Log;

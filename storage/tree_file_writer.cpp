@@ -1,4 +1,4 @@
-#include "app/log.h"
+#include "core/log.h"
 #include "storage/atomic_text_file.h"
 #include "storage/tree_file.h"
 #include "tree/tree.h"

@@ -3,7 +3,7 @@
 
 #include <QString>
 
-#include "app/app_settings.h"
+#include "core/app_settings.h"
 
 // Digits and dots only, at least three characters, a digit first and last,
 // at least one dot and never two dots in a row: "1.05" and "1.0.3" are

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "ramps/icc_profile.h"
 #include "tree/active_display.h"
 #include "tree/node_list.h"

@@ -4,7 +4,7 @@
 
 #include <QTextStream>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "tree/display_records.h"
 #include "tree/node_list.h"
 

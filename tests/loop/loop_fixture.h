@@ -9,8 +9,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include "app/app_settings.h"
-#include "app/log.h"
+#include "core/app_settings.h"
+#include "core/log.h"
 #include "loop/loop_context.h"
 #include "platform/sim/sim_display_system.h"
 #include "ramps/gamma_ramp.h"

@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/log.h"
+#include "core/log.h"
 
 inline QByteArray readAll(const QString& path) {
     QFile f(path);

@@ -9,7 +9,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "app/log.h"
+#include "core/log.h"
 #include "icc_profiles.h"
 #include "platform/sim/sim_display_system.h"
 #include "ramps/gamma_ramp.h"

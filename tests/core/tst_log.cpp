@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/log.h"
+#include "core/log.h"
 
 namespace {
 
