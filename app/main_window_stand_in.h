@@ -9,7 +9,7 @@
 #include <QObject>
 #include <QStringList>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "loop/command_line_start.h"
 
 class QMenu;

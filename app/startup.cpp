@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QIcon>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "app/command_line.h"
 #include "app/main_window_stand_in.h"
 #include "app/quit_on_signal.h"
