@@ -1,0 +1,71 @@
+#include "operations/detect.h"
+
+#include "operations/selection_log.h"
+#include "state/app_state.h"
+#include "storage/tree_file.h"
+
+namespace {
+
+void save(AppState& s) {
+    saveTree(s.files.tree, s.tree, s.log);
+}
+
+}  // namespace
+
+void detectMonitors(AppState& s) {
+    {
+        LogGroup g = s.log.group();
+        g.timestamp() << "Detect Monitors button pressed.\nDetecting new monitors, resolutions, "
+                         "and modes...\n";
+    }
+    const bool modeSpecific = s.settings.defCPAssocMode;
+    if (s.tree.IsEmpty()) {
+        s.tree.DetectAll(*s.platform.display, modeSpecific);
+    } else {
+        Tree detected;
+        detected.DetectAll(*s.platform.display, modeSpecific);
+        s.tree.MergeDetected(detected);
+    }
+    if (!s.tree.IsEmpty())
+        s.flags.treeLoaded = true;
+    save(s);
+}
+
+void logDetectResolutionsRequest(AppState& s) {
+    LogGroup g = s.log.group();
+    g.timestamp() << "Detect Resolutions button pressed.\n";
+}
+
+void detectResolutions(AppState& s) {
+    {
+        LogGroup g = s.log.group();
+        g.timestamp() << "Detecting all resolutions at:\n";
+        writeSelection(g, s.tree, SelectionDepth::Monitor);
+        g << "\n";
+    }
+    s.tree.DetectResolutions(*s.platform.display);
+    s.log.group() << "Detected all resolutions successfully.\n\n";
+    save(s);
+}
+
+bool detectModes(AppState& s) {
+    {
+        LogGroup g = s.log.group();
+        g.timestamp() << "Detect Modes button pressed.\nDetecting all modes at:\n";
+        writeSelection(g, s.tree, SelectionDepth::Resolution);
+        g << "\n";
+    }
+    if (!s.tree.DetectModes(*s.platform.display)) {
+        s.log.group() << "Failed to detect modes.\n\n";
+        return false;
+    }
+    s.log.group() << "Detected all modes successfully.\n\n";
+    save(s);
+    return true;
+}
+
+bool currentMonitorIsActive(AppState& s) {
+    ActiveDisplayList displays;
+    displays.Capture(*s.platform.display);
+    return displays.FindDisplay(s.tree.currentMonitor()->displayDevice) != nullptr;
+}

@@ -1,0 +1,48 @@
+#include "operations/tree_edit.h"
+
+#include "loop/apply_display.h"
+#include "state/app_state.h"
+
+TreeEdit::TreeEdit(AppState& state, const char* stopLine, bool timestamped)
+    : state_(state), pause_(state.loopControl->pauseLoop(stopLine, timestamped)) {}
+
+TreeEdit::~TreeEdit() {
+    finish();
+}
+
+const ActiveDisplay* activeDisplayOfCurrentMonitor(AppState& state) {
+    return state.activeDisplays.FindDisplay(state.tree.currentMonitor()->displayDevice);
+}
+
+void TreeEdit::clearDisplayIf(const std::function<bool(const ActiveDisplay&)>& inUse) {
+    if (!loopStopped())
+        return;
+    const ActiveDisplay* d = activeDisplayOfCurrentMonitor(state_);
+    if (d && inUse(*d)) {
+        state_.activeDisplays.SetCurrentProfile(QString());
+        displayCleared_ = true;
+    }
+}
+
+void TreeEdit::clearAllDisplays() {
+    if (!loopStopped())
+        return;
+    ActiveDisplayList& displays = state_.activeDisplays;
+    displays.ResetCursor();
+    while (displays.NextDisplay()) {
+        if (displays.CurrentProfile().isEmpty())
+            continue;
+        displays.SetCurrentProfile(QString());
+        if (state_.settings.loadLinearCurveByDefault)
+            applyToActiveDisplay(state_.loopContext);
+    }
+}
+
+void TreeEdit::finish() {
+    if (finished_)
+        return;
+    finished_ = true;
+    if (displayCleared_ && state_.settings.loadLinearCurveByDefault)
+        applyToActiveDisplay(state_.loopContext);
+    pause_.resume();
+}
