@@ -3,6 +3,7 @@
 #ifdef _WIN32
 
 void quitEventLoopOnSignals() {}
+void restoreDefaultSignalHandling() {}
 
 #else
 
@@ -15,6 +16,7 @@ void quitEventLoopOnSignals() {}
 
 namespace {
 
+const int endingSignals[] = {SIGTERM, SIGINT, SIGHUP};
 int signalPipe[2] = {-1, -1};
 
 void onSignal(int) {
@@ -37,13 +39,19 @@ void quitEventLoopOnSignals() {
     QObject::connect(notifier, &QSocketNotifier::activated, [] {
         char buffer[16];
         [[maybe_unused]] ssize_t n = ::read(signalPipe[0], buffer, sizeof buffer);
-        QCoreApplication::quit();
+        // exit(), not quit(): quit() asks the windows to close first, and the
+        // main window refuses while it lives in the tray.
+        QCoreApplication::exit(0);
     });
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+    for (int sig : endingSignals) sigaction(sig, &action, nullptr);
+}
+
+void restoreDefaultSignalHandling() {
+    for (int sig : endingSignals) std::signal(sig, SIG_DFL);
 }
 
 #endif

@@ -4,3 +4,8 @@
 #pragma once
 
 void quitEventLoopOnSignals();
+
+// Back to the system's own handling of those signals, for the end of the
+// process: once the event loop no longer runs, a second SIGTERM or Ctrl+C
+// still ends a process whose exit is stuck.
+void restoreDefaultSignalHandling();

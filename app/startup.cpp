@@ -8,11 +8,11 @@
 
 #include "state/app_state.h"
 #include "app/command_line.h"
-#include "app/main_window_stand_in.h"
 #include "app/quit_on_signal.h"
 #include "storage/run_on_startup.h"
 #include "storage/settings_file.h"
 #include "storage/tree_file.h"
+#include "ui/main_window.h"
 
 namespace {
 
@@ -23,6 +23,15 @@ AppState* appState = nullptr;
 void exitHandler() {
     if (appState && appState->loopControl)
         appState->loopControl->onApplicationExit();
+}
+
+// The user's end of the program ("Exit", or closing the window without a
+// tray icon), from inside a slot: the exit handler runs here, while every
+// object it uses exists; the one registered with atexit then finds it done.
+[[noreturn]] void endProgram() {
+    restoreDefaultSignalHandling();
+    exitHandler();
+    std::exit(0);
 }
 
 void loadTreeAtStart(AppState& s) {
@@ -60,6 +69,8 @@ int runTavrin(int argc, char** argv) {
     // object start-up makes.
     static int qtArgc = argc;
     new QApplication(qtArgc, argv);
+    // A tray utility: closing a window never ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
     // Names the user's data directory (~/.local/share/Tavrin) where the
     // executable's own directory cannot be written.
     QCoreApplication::setApplicationName(QStringLiteral("Tavrin"));
@@ -87,7 +98,8 @@ int runTavrin(int argc, char** argv) {
     s.createLoopThread();
 
     // 13. The main window; its constructor may start the loop.
-    auto* mainWindow = new MainWindowStandIn(s, arguments);
+    auto* mainWindow = new MainWindow(s, arguments);
+    QObject::connect(mainWindow, &MainWindow::exitRequested, [] { endProgram(); });
 
     // 14. The settings window.
     createSettingsWindow(s);
@@ -113,9 +125,10 @@ int runTavrin(int argc, char** argv) {
                              "that failed to load.\n\n";
             saveSettings(s.files.settings, s.settings, s.log);
         }
-        mainWindow->updateTrayVisibility();
+        mainWindow->applyTrayIconRule();
         const CommandLine commandLine = parseCommandLine(arguments);
         if (commandLine == CommandLine::Invalid) {
+            restoreDefaultSignalHandling();
             exitHandler();
             return 0;
         }
@@ -134,6 +147,7 @@ int runTavrin(int argc, char** argv) {
 
     // 20. The event loop; its result is not passed on.
     QApplication::exec();
+    restoreDefaultSignalHandling();
     // Run here, while every object still exists; the registration with
     // atexit covers exit() from anywhere else, and the handler runs once.
     exitHandler();
