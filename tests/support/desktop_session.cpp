@@ -1,0 +1,208 @@
+#include "desktop_session.h"
+
+#include <QDeadlineTimer>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QThread>
+
+namespace {
+
+bool have(const char* program) {
+    return !QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty();
+}
+
+void stopProcess(QProcess& p) {
+    if (p.state() == QProcess::NotRunning)
+        return;
+    p.terminate();
+    if (!p.waitForFinished(5000)) {
+        p.kill();
+        p.waitForFinished(2000);
+    }
+}
+
+// The window ids in xdotool's output (which may also hold its warnings).
+QList<qulonglong> windowIds(const QByteArray& output) {
+    QList<qulonglong> ids;
+    for (const QByteArray& line : output.split('\n')) {
+        bool number = false;
+        const qulonglong id = line.trimmed().toULongLong(&number);
+        if (number)
+            ids << id;
+    }
+    return ids;
+}
+
+}  // namespace
+
+DesktopSession::DesktopSession() = default;
+
+DesktopSession::~DesktopSession() {
+    stopProcess(tavrin_);
+    stopProcess(trayer_);
+}
+
+QString DesktopSession::unavailableReason(bool withTray) {
+    const QString xorg = XorgServer::unavailableReason();
+    if (!xorg.isEmpty())
+        return xorg;
+    if (!have("xdotool"))
+        return QStringLiteral("xdotool is not installed");
+    if (withTray && !have("trayer"))
+        return QStringLiteral("trayer is not installed");
+    return {};
+}
+
+bool DesktopSession::start(bool withTray) {
+    if (!server_.start()) {
+        error_ = server_.errorString();
+        return false;
+    }
+    if (!server_.resetOutputs(QStringLiteral("1920x1080")) ||
+        !server_.attachMonitor(QStringLiteral("DUMMY1"), QStringLiteral("1280x1024"))) {
+        error_ = QStringLiteral("the monitors could not be set up");
+        return false;
+    }
+    if (!dir_.installBinary()) {
+        error_ = QStringLiteral("the tavrin binary was not found (TAVRIN_BINARY)");
+        return false;
+    }
+    if (withTray) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), server_.displayName());
+        trayer_.setProcessEnvironment(env);
+        trayer_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        trayer_.start(QStringLiteral("trayer"),
+                      {"--edge", "top", "--align", "right", "--widthtype", "request",
+                       "--height", "24", "--SetDockType", "false"});
+        if (!trayer_.waitForStarted()) {
+            error_ = QStringLiteral("trayer did not start");
+            return false;
+        }
+        // The tray takes the selection that tray icons look for.
+        bool up = false;
+        for (int i = 0; i < 100 && !up; ++i) {
+            up = server_.runClient(QStringLiteral("xdotool"), {"search", "--class", "trayer"})
+                     .ok;
+            if (!up)
+                QThread::msleep(50);
+        }
+        if (!up) {
+            error_ = QStringLiteral("trayer did not map its window");
+            return false;
+        }
+    }
+    return true;
+}
+
+bool DesktopSession::launch(const QStringList& arguments) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), server_.displayName());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("HOME"), dir_.path());
+    // No session bus: the tray icon is the X11 one, embedded by the tray.
+    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    tavrin_.setProcessEnvironment(env);
+    tavrin_.setWorkingDirectory(dir_.path());
+    tavrin_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    tavrin_.setStandardOutputFile(QProcess::nullDevice());
+    tavrin_.start(dir_.binaryPath(), arguments);
+    return tavrin_.waitForStarted();
+}
+
+int DesktopSession::terminate() {
+    if (tavrin_.state() == QProcess::NotRunning)
+        return tavrin_.exitCode();
+    tavrin_.terminate();
+    return waitForExit();
+}
+
+int DesktopSession::waitForExit(int timeoutMs) {
+    if (!tavrin_.waitForFinished(timeoutMs) && tavrin_.state() != QProcess::NotRunning)
+        return -1;
+    return tavrin_.exitStatus() == QProcess::NormalExit ? tavrin_.exitCode() : -1;
+}
+
+QByteArray DesktopSession::xdotool(const QStringList& arguments, bool* ok) const {
+    const XorgServer::Result r = server_.runClient(QStringLiteral("xdotool"), arguments);
+    if (ok)
+        *ok = r.ok;
+    return r.ok ? r.output : QByteArray();
+}
+
+qulonglong DesktopSession::waitForWindow(const QString& title, int timeoutMs) const {
+    const QDeadlineTimer deadline(timeoutMs);
+    do {
+        const QList<qulonglong> ids =
+            windowIds(xdotool({"search", "--onlyvisible", "--name", "^" + title + "$"}));
+        if (!ids.isEmpty())
+            return ids.first();
+        QThread::msleep(50);
+    } while (!deadline.hasExpired());
+    return 0;
+}
+
+QRect DesktopSession::geometry(qulonglong window) const {
+    const QByteArray out =
+        xdotool({"getwindowgeometry", "--shell", QString::number(window)});
+    int x = 0, y = 0, w = 0, h = 0;
+    for (const QByteArray& line : out.split('\n')) {
+        const QList<QByteArray> kv = line.split('=');
+        if (kv.size() != 2)
+            continue;
+        const int v = kv[1].toInt();
+        if (kv[0] == "X") x = v;
+        if (kv[0] == "Y") y = v;
+        if (kv[0] == "WIDTH") w = v;
+        if (kv[0] == "HEIGHT") h = v;
+    }
+    return {x, y, w, h};
+}
+
+bool DesktopSession::keys(qulonglong window, const QStringList& keys) const {
+    bool ok = false;
+    xdotool({"windowfocus", "--sync", QString::number(window)}, &ok);
+    if (!ok)
+        return false;
+    for (const QString& key : keys) {
+        xdotool({"key", "--delay", "40", key}, &ok);
+        if (!ok)
+            return false;
+        // Each key's effect (a list filled, a widget shown) before the next.
+        QThread::msleep(60);
+    }
+    return true;
+}
+
+bool DesktopSession::type(qulonglong window, const QString& text) const {
+    bool ok = false;
+    xdotool({"windowfocus", "--sync", QString::number(window)}, &ok);
+    if (ok)
+        xdotool({"type", "--delay", "10", text}, &ok);
+    return ok;
+}
+
+bool DesktopSession::click(QPoint at, int button) const {
+    bool ok = false;
+    xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click",
+             QString::number(button)},
+            &ok);
+    return ok;
+}
+
+QRect DesktopSession::trayIcon(int timeoutMs) const {
+    // The icon is a small window of the program's class, reparented into
+    // the tray; the main window and menus are far larger.
+    const QDeadlineTimer deadline(timeoutMs);
+    do {
+        for (qulonglong id :
+             windowIds(xdotool({"search", "--onlyvisible", "--classname", "tavrin"}))) {
+            const QRect r = geometry(id);
+            if (r.width() > 0 && r.width() <= 64 && r.height() <= 64)
+                return r;
+        }
+        QThread::msleep(50);
+    } while (!deadline.hasExpired());
+    return {};
+}
