@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "icc_profiles.h"
+#include "output_description.h"
 #include "platform/x11/x11_display_system.h"
 #include "ramps/gamma_ramp.h"
 #include "temp_app_dir.h"
@@ -25,34 +26,6 @@ GammaTable768 tableOf(const GammaRamp& ramp) {
     GammaTable768 t;
     rampToTable(ramp, t);
     return t;
-}
-
-struct Output {
-    DISPLAY_DEVICEA monitor{};
-    DEVMODEA current{};
-    std::vector<DEVMODEA> modes;
-};
-
-// What the backend reports for an output: the identity the tree file uses.
-bool describe(DisplaySystem& x, const char* name, Output& out) {
-    if (!x.enumDisplayDevices(name, 0, &out.monitor))
-        return false;
-    if (!x.enumDisplaySettings(name, ENUM_CURRENT_SETTINGS, &out.current))
-        return false;
-    DEVMODEA m{};
-    for (DWORD k = 0; x.enumDisplaySettings(name, k, &m); ++k) out.modes.push_back(m);
-    return true;
-}
-
-QByteArray monitorLines(const Output& o) {
-    return QByteArray("<Monitor>\n") + o.monitor.DeviceID + "\n" + o.monitor.DeviceKey + "\n" +
-           o.monitor.DeviceString + "\nDummy adapter\n";
-}
-
-QByteArray modeLines(const DEVMODEA& m, const QByteArray& association) {
-    return "<Mode>\n" + QByteArray::number(m.dmBitsPerPel) + "\n" +
-           QByteArray::number(m.dmDisplayFlags) + "\n" + QByteArray::number(m.dmDisplayFrequency) +
-           "\n\"" + association + "\"\n</Mode>\n";
 }
 
 const QByteArray settings =
@@ -78,9 +51,9 @@ private slots:
         // The identities and modes as the program will see them.
         auto x11 = X11DisplaySystem::open(server.displayNameBytes().constData());
         QVERIFY(x11);
-        Output first, second;
-        QVERIFY(describe(*x11, "DUMMY0", first));
-        QVERIFY(describe(*x11, "DUMMY1", second));
+        OutputDescription first, second;
+        QVERIFY(describeOutput(*x11, "DUMMY0", first));
+        QVERIFY(describeOutput(*x11, "DUMMY1", second));
         x11.reset();
         QCOMPARE(first.current.dmPelsWidth, DWORD(1920));
 
@@ -92,13 +65,13 @@ private slots:
 
         // DUMMY0: the profile for its current mode, BLUE for every mode of
         // 1024x768; DUMMY1: RED whatever its mode (global).
-        QByteArray tree = "<v1.04>\n" + monitorLines(first) + "<Resolution>\n1920 1080\n" +
-                          modeLines(first.current, profile.toUtf8()) + "</Resolution>\n";
+        QByteArray tree = "<v1.04>\n" + treeMonitorLines(first, "Dummy adapter") + "<Resolution>\n1920 1080\n" +
+                          treeModeLines(first.current, profile.toUtf8()) + "</Resolution>\n";
         tree += "<Resolution>\n1024 768\n";
         for (const DEVMODEA& m : first.modes)
             if (m.dmPelsWidth == 1024 && m.dmPelsHeight == 768)
-                tree += modeLines(m, "BLUE");
-        tree += "</Resolution>\n</Monitor>\n" + monitorLines(second) + "<global>\nRED\n</Monitor>";
+                tree += treeModeLines(m, "BLUE");
+        tree += "</Resolution>\n</Monitor>\n" + treeMonitorLines(second, "Dummy adapter") + "<global>\nRED\n</Monitor>";
         dir.writeFile("Tree.txt", tree);
         dir.writeFile("Settings.txt", settings);
 

@@ -1,39 +1,8 @@
 // The main window's three lists: selection, detection and "Delete All",
 // with the loop stopped and restarted around deletions.
-#include <QAction>
 #include <QComboBox>
-#include <QPushButton>
 
-#include "ui/main_window.h"
 #include "window_fixture.h"
-
-namespace {
-
-struct Window : WindowFixture {
-    std::unique_ptr<MainWindow> w;
-    QListWidget* mon() const { return w->findChild<QListWidget*>("listWidgetMon"); }
-    QListWidget* res() const { return w->findChild<QListWidget*>("listWidgetRes"); }
-    QListWidget* modes() const { return w->findChild<QListWidget*>("listWidgetMode"); }
-    QPushButton* button(const char* name) const { return w->findChild<QPushButton*>(name); }
-    QWidget* widget(const char* name) const { return w->findChild<QWidget*>(name); }
-    QAction* actionStart() const { return w->findChild<QAction*>("actionStart"); }
-    void open() { w = std::make_unique<MainWindow>(*state, QStringList()); }
-    static QStringList items(const QListWidget* list) {
-        QStringList texts;
-        for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
-        return texts;
-    }
-    QString afterLooping() {
-        // The restarted loop's first line comes from its own thread.
-        if (!QTest::qWaitFor([&] { return logText().endsWith("Looping...\n\n"); }, 5000))
-            return "no loop line after:\n" + logText();
-        return logText();
-    }
-};
-
-const QString saveLines = "[TS]Saving Tree...\nSuccessfully saved Tree.\n\n";
-
-}  // namespace
 
 class TestMainWindowLists : public QObject {
     Q_OBJECT

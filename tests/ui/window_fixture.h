@@ -8,10 +8,14 @@
 #include <memory>
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QListWidget>
 #include <QLoggingCategory>
+#include <QMenu>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +25,7 @@
 #include "platform/sim/sim_display_system.h"
 #include "platform/sim/sim_run_entry.h"
 #include "state/app_state.h"
+#include "ui/main_window.h"
 
 struct WindowFixture {
     QTemporaryDir dir;
@@ -143,6 +148,35 @@ struct WindowFixture {
     }
 };
 
+// The fixture with the main window made on it, and its widgets by name.
+struct Window : WindowFixture {
+    std::unique_ptr<MainWindow> w;
+    QListWidget* mon() const { return w->findChild<QListWidget*>("listWidgetMon"); }
+    QListWidget* res() const { return w->findChild<QListWidget*>("listWidgetRes"); }
+    QListWidget* modes() const { return w->findChild<QListWidget*>("listWidgetMode"); }
+    QPushButton* button(const char* name) const { return w->findChild<QPushButton*>(name); }
+    QWidget* widget(const char* name) const { return w->findChild<QWidget*>(name); }
+    QAction* actionStart() const { return w->findChild<QAction*>("actionStart"); }
+    void open() {
+        w = std::make_unique<MainWindow>(*state, QStringList());
+        w->show();
+    }
+    static QStringList items(const QListWidget* list) {
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+        return texts;
+    }
+    QString afterLooping() {
+        // The restarted loop's first line comes from its own thread.
+        if (!QTest::qWaitFor([&] { return logText().endsWith("Looping...\n\n"); }, 5000))
+            return "no loop line after:\n" + logText();
+        return logText();
+    }
+};
+
+// What saving the tree writes to the log.
+inline const QString saveLines = "[TS]Saving Tree...\nSuccessfully saved Tree.\n\n";
+
 // Presses a push button as a user does (the program's buttons act on
 // pressed()).
 inline void press(QAbstractButton* button) {
@@ -165,5 +199,28 @@ inline void onNextPopup(std::function<void(QWidget*)> action) {
             5000);
         if (up)
             action(w);
+    });
+}
+
+// Chooses `text` in the next popup menu (empty: dismisses it) and records
+// what the menu offered.
+inline void chooseInNextMenu(const QString& text, QStringList* offered = nullptr) {
+    onNextPopup([text, offered](QWidget* popup) {
+        auto* menu = qobject_cast<QMenu*>(popup);
+        if (!menu)
+            return;
+        QAction* chosen = nullptr;
+        for (QAction* a : menu->actions()) {
+            if (offered)
+                *offered << a->text();
+            if (a->text() == text)
+                chosen = a;
+        }
+        if (!chosen) {
+            menu->close();
+            return;
+        }
+        menu->setActiveAction(chosen);
+        QTest::keyClick(menu, Qt::Key_Return);
     });
 }
