@@ -1,5 +1,5 @@
 #include "app/startup.h"
 
 int main(int argc, char** argv) {
-    return runTavrin(argc, argv);
+    return runTavrin(argc, argv, TAVRIN_UPDATE_URL);
 }

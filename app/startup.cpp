@@ -12,7 +12,12 @@
 #include "storage/run_on_startup.h"
 #include "storage/settings_file.h"
 #include "storage/tree_file.h"
+#include "ui/about_window.h"
 #include "ui/main_window.h"
+#include "ui/settings_window.h"
+#include "ui/update_dialog.h"
+#include "update/update_check.h"
+#include "app/window_links.h"
 
 namespace {
 
@@ -51,15 +56,9 @@ void loadTreeAtStart(AppState& s) {
     s.log.group() << "\n";
 }
 
-// Stand-ins for the windows and the update check, each in its place.
-void createSettingsWindow(AppState&) {}
-void showFirstTimeSettings(AppState&) {}
-void startUpdateCheck(AppState&) {}
-void createAboutWindow(AppState&) {}
-
 }  // namespace
 
-int runTavrin(int argc, char** argv) {
+int runTavrin(int argc, char** argv, const char* updateUrl) {
     // The command line as main received it: taken before the application
     // object removes the options it knows itself ("-style", "-platform").
     QStringList arguments;
@@ -102,7 +101,7 @@ int runTavrin(int argc, char** argv) {
     QObject::connect(mainWindow, &MainWindow::exitRequested, [] { endProgram(); });
 
     // 14. The settings window.
-    createSettingsWindow(s);
+    auto* settingsWindow = new settings(s);
 
     // 15. The settings, or first-time setup.
     const bool hasSettings = QFile::exists(s.files.settings);
@@ -116,7 +115,7 @@ int runTavrin(int argc, char** argv) {
         }
     }
     if (!hasSettings) {
-        showFirstTimeSettings(s);
+        settingsWindow->showFirstTime();
     } else {
         if (readSettings(s.files.settings, s.settings, s.log)) {
             s.log.group() << "Successfully loaded all settings.\n\n";
@@ -140,9 +139,18 @@ int runTavrin(int argc, char** argv) {
     applyRunOnStartup(s.settings.runOnStartup, *s.platform.runEntry,
                       QCoreApplication::applicationFilePath());
 
-    // 17.-19. Update check, About window, the window icon.
-    startUpdateCheck(s);
-    createAboutWindow(s);
+    // 17.-18. The update dialog and check, the About window; then the first
+    // check, once the check can reach the dialog.
+    Windows windows{mainWindow, settingsWindow, nullptr, nullptr, nullptr};
+    windows.updateDialog = new UpdateDialog(s.settings, s.log, s.files.settings);
+    windows.updateChecker = new UpdateCheck(s.settings, s.log, s.files.settings,
+                                            QUrl(QString::fromUtf8(updateUrl)));
+    windows.aboutWindow = new About;
+    linkWindows(windows);
+    if (s.settings.checkForUpdates)
+        windows.updateChecker->check();
+
+    // 19. The window icon.
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icon_on.png")));
 
     // 20. The event loop; its result is not passed on.
