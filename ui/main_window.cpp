@@ -48,6 +48,7 @@ MainWindow::MainWindow(AppState& state, const QStringList& arguments, QWidget* p
     trayMenu_ = std::make_unique<QMenu>();
     state_.flags.startStopLabel = false;
     connect(trayMenu_.get(), &QMenu::triggered, this, &MainWindow::TrayIconModeTriggered);
+    connect(trayMenu_.get(), &QMenu::aboutToShow, this, &MainWindow::fillTrayMenu);
     trayIcon_->setContextMenu(trayMenu_.get());
     state_.loopControl->onLoopToggled = [this](bool running) { setTrayPicture(running); };
 

@@ -118,6 +118,7 @@ private:
     // Start or Stop from the menu or the tray.
     void toggleLoopFromUser();
     void setTrayPicture(bool loopOn);
+    void fillTrayMenu();
     // Runs a one-request menu of `items` at `pos` of `list`; the chosen
     // text, or empty.
     QString runContextMenu(QListWidget* list, QPoint pos, const QStringList& items);

@@ -20,23 +20,25 @@ const QString exitText = QStringLiteral("Exit");
 
 }  // namespace
 
-void MainWindow::TrayIconActivated(QSystemTrayIcon::ActivationReason reason) {
-    if (reason == QSystemTrayIcon::DoubleClick) {
-        TrayIconShowHide();
-        return;
-    }
-    if (reason != QSystemTrayIcon::Context)
-        return;
-    // Built anew for this click, so that it tells the window's and the
+void MainWindow::fillTrayMenu() {
+    // Built anew each time it opens, so that it tells the window's and the
     // loop's state as they are now.
     trayMenu_->clear();
     trayMenu_->addAction(windowShown_ ? hideText : showText);
     if (!state_.tree.IsEmpty())
         trayMenu_->addAction(state_.flags.startStopLabel ? stopText : startText);
     trayMenu_->addAction(exitText);
-    // Where the platform opened the tray's menu (at the pointer); the
-    // pointer itself where it did not.
-    trayMenu_->exec(trayMenu_->isVisible() ? trayMenu_->pos() : QCursor::pos());
+}
+
+void MainWindow::TrayIconActivated(QSystemTrayIcon::ActivationReason reason) {
+    if (reason == QSystemTrayIcon::DoubleClick) {
+        TrayIconShowHide();
+        return;
+    }
+    // A tray that opens the menu itself (at the pointer) has opened it
+    // already, filled as it opened; otherwise it runs here, at the pointer.
+    if (reason == QSystemTrayIcon::Context && !trayMenu_->isVisible())
+        trayMenu_->exec(QCursor::pos());
 }
 
 void MainWindow::TrayIconModeTriggered(QAction* action) {

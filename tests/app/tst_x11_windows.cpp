@@ -31,9 +31,97 @@ class TestX11Windows : public QObject {
 
 private slots:
     void init() {
-        const QString reason = DesktopSession::unavailableReason();
+        const QString reason = DesktopSession::unavailableReason(true);
         if (!reason.isEmpty())
             QSKIP(qPrintable(reason));
+    }
+
+    void firstTimeSetup_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("OK") << "OK";
+        QTest::newRow("Cancel") << "Cancel";
+    }
+    void firstTimeSetup() {
+        QFETCH(QString, answer);
+        DesktopSession d;
+        QVERIFY2(d.start(), qPrintable(d.errorString()));
+        QVERIFY(d.launch());
+        const qulonglong setup = d.waitForWindow("First time setup");
+        QVERIFY(setup);
+        QVERIFY(!d.waitForWindow("Tavrin v1.05", 300));
+        // The keyboard starts on "OK"; "Cancel" is next.
+        QVERIFY(d.keys(setup, answer == "OK" ? QStringList{"space"} : QStringList{"Tab", "space"}));
+        if (answer == "OK") {
+            QVERIFY(d.waitForWindow("Tavrin v1.05"));
+            QVERIFY(d.dir().readFile("Settings.txt").startsWith("[1.05]\ndefCPAssocMode = 1\n"));
+            QVERIFY(d.dir().readFile("Settings.txt").endsWith("runOnStartup = 0"));
+        } else {
+            QTRY_VERIFY(!d.waitForWindow("First time setup", 100));
+            QVERIFY(d.running());
+            QVERIFY(!d.dir().exists("Settings.txt"));
+            QVERIFY(!d.waitForWindow("Tavrin v1.05", 300));
+        }
+        QCOMPARE(d.terminate(), 0);
+    }
+
+    void trayIconFollowsItsRules_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<bool>("icon");
+        QTest::newRow("enabled") << QStringList{} << true << true;
+        QTest::newRow("disabled") << QStringList{} << false << false;
+        QTest::newRow("disabled, -hide") << QStringList{"-hide"} << false << true;
+    }
+    void trayIconFollowsItsRules() {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, enabled);
+        QFETCH(bool, icon);
+        DesktopSession d;
+        QVERIFY2(d.start(true), qPrintable(d.errorString()));
+        QByteArray s = settings;
+        if (!enabled)
+            s.replace("enableTrayIcon = 1", "enableTrayIcon = 0");
+        d.dir().writeFile("Settings.txt", s);
+        QVERIFY(d.launch(arguments));
+        QTRY_VERIFY(d.log().contains("Successfully loaded all settings."));
+        QCOMPARE(!d.trayIcon(icon ? 10000 : 1000).isEmpty(), icon);
+        QCOMPARE(d.terminate(), 0);
+    }
+
+    void livesInTheTray() {
+        DesktopSession d;
+        QVERIFY2(d.start(true), qPrintable(d.errorString()));
+        d.dir().writeFile("Settings.txt", settings);
+        d.dir().writeFile("Tree.txt", "<v1.04>\n<Monitor>\nMONITOR\\Default_Monitor\\DUMMY0\\0000\n"
+                                      "DUMMY0\nGeneric Monitor\nDummy adapter\n<global>\nRED\n"
+                                      "</Monitor>");
+        QVERIFY(d.launch());
+        const qulonglong window = d.waitForWindow("Tavrin v1.05");
+        QVERIFY(window);
+        const QRect icon = d.trayIcon();
+        QVERIFY(!icon.isEmpty());
+
+        // Hide, Start, Exit: "Start" starts the loop.
+        QVERIFY(d.click(icon.center(), 3));
+        QTest::qWait(300);
+        d.xdotool({"key", "--delay", "60", "Down", "Down", "Return"});
+        QTRY_VERIFY_WITH_TIMEOUT(d.log().contains("]Start loop called.\n\n"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(d.log().contains("Loading RED tint"), 5000);
+
+        // Closed, the window goes into the tray; the program and its loop go on.
+        QVERIFY(d.closeWindow(window));
+        QTRY_VERIFY_WITH_TIMEOUT(!d.waitForWindow("Tavrin v1.05", 100), 5000);
+        d.server().xrandr({"--output", "DUMMY0", "--gamma", "0.5:0.5:0.5"});
+        QTRY_VERIFY_WITH_TIMEOUT(d.log().contains("Setting back RED tint"), 5000);
+        QVERIFY(d.running());
+
+        // Show, Stop, Exit: "Exit" ends it through the exit handler.
+        QVERIFY(d.click(icon.center(), 3));
+        QTest::qWait(300);
+        d.xdotool({"key", "--delay", "60", "Down", "Down", "Down", "Return"});
+        QCOMPARE(d.waitForExit(), 0);
+        QVERIFY(d.log().contains("]Application exit called.\n\nStopping loop...\n\n"));
+        QVERIFY(d.log().endsWith("Exiting application...\n"));
     }
 
     void mainWindowDetectsMonitorsFromTheKeyboard() {

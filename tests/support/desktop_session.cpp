@@ -5,6 +5,8 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <X11/Xlib.h>
+
 namespace {
 
 bool have(const char* program) {
@@ -181,6 +183,22 @@ bool DesktopSession::type(qulonglong window, const QString& text) const {
     if (ok)
         xdotool({"type", "--delay", "10", text}, &ok);
     return ok;
+}
+
+bool DesktopSession::closeWindow(qulonglong window) const {
+    Display* display = XOpenDisplay(server_.displayNameBytes().constData());
+    if (!display)
+        return false;
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = window;
+    e.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    const bool sent = XSendEvent(display, window, False, NoEventMask, &e) != 0;
+    XCloseDisplay(display);
+    return sent;
 }
 
 bool DesktopSession::click(QPoint at, int button) const {

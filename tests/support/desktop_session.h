@@ -50,6 +50,9 @@ public:
     bool keys(qulonglong window, const QStringList& keys) const;
     // Types text as keystrokes into the focused widget of `window`.
     bool type(qulonglong window, const QString& text) const;
+    // Asks `window` to close, as a window manager's close button does
+    // (WM_DELETE_WINDOW).
+    bool closeWindow(qulonglong window) const;
     // A mouse click of `button` at a point of the screen.
     bool click(QPoint at, int button = 1) const;
     // The tray icon's rectangle on the screen (the window the program
