@@ -4,9 +4,16 @@
 // file and the watch loop are the same code on every system.
 #pragma once
 
+#include <cstddef>
+
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
+// Without it the Windows SDK's <windows.h> defines min and max as macros,
+// which break every later std::min and std::max (MinGW's leaves them out).
+#ifndef NOMINMAX
+#define NOMINMAX
 #endif
 #include <windows.h>
 #else
@@ -75,9 +82,6 @@ struct DEVMODEA {
     DWORD dmPanningHeight;
 };
 
-static_assert(sizeof(DISPLAY_DEVICEA) == 424, "DISPLAY_DEVICEA must match the Windows layout");
-static_assert(sizeof(DEVMODEA) == 156, "DEVMODEA must match the Windows layout");
-
 constexpr DWORD DISPLAY_DEVICE_ACTIVE = 0x00000001;
 constexpr DWORD DISPLAY_DEVICE_ATTACHED_TO_DESKTOP = 0x00000001;
 constexpr DWORD DISPLAY_DEVICE_PRIMARY_DEVICE = 0x00000004;
@@ -90,3 +94,23 @@ constexpr DWORD DM_DISPLAYFLAGS = 0x00200000;
 constexpr DWORD DM_DISPLAYFREQUENCY = 0x00400000;
 
 #endif
+
+// The Windows layout, checked against <windows.h> by the Windows build and
+// against the definitions above everywhere else.
+static_assert(sizeof(DISPLAY_DEVICEA) == 424, "DISPLAY_DEVICEA must match the Windows layout");
+static_assert(offsetof(DISPLAY_DEVICEA, DeviceString) == 36);
+static_assert(offsetof(DISPLAY_DEVICEA, StateFlags) == 164);
+static_assert(offsetof(DISPLAY_DEVICEA, DeviceID) == 168);
+static_assert(offsetof(DISPLAY_DEVICEA, DeviceKey) == 296);
+static_assert(sizeof(DEVMODEA) == 156, "DEVMODEA must match the Windows layout");
+static_assert(offsetof(DEVMODEA, dmSize) == 36);
+static_assert(offsetof(DEVMODEA, dmFields) == 40);
+static_assert(offsetof(DEVMODEA, dmPosition) == 44);
+static_assert(offsetof(DEVMODEA, dmLogPixels) == 102);
+static_assert(offsetof(DEVMODEA, dmBitsPerPel) == 104);
+static_assert(offsetof(DEVMODEA, dmPelsWidth) == 108);
+static_assert(offsetof(DEVMODEA, dmPelsHeight) == 112);
+static_assert(offsetof(DEVMODEA, dmDisplayFlags) == 116);
+static_assert(offsetof(DEVMODEA, dmDisplayFrequency) == 120);
+static_assert(offsetof(DEVMODEA, dmPanningHeight) == 152);
+static_assert(sizeof(DWORD) == 4 && sizeof(WORD) == 2 && sizeof(LONG) == 4);

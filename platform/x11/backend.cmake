@@ -3,11 +3,12 @@ find_package(X11 REQUIRED)
 if(NOT TARGET X11::Xrandr)
   message(FATAL_ERROR "The X11 backend needs libXrandr (libxrandr-dev)")
 endif()
-target_sources(tavrin_platform PRIVATE
-  x11/edid.h x11/edid.cpp
-  x11/gamma_resample.h x11/gamma_resample.cpp
-  x11/display_records.h x11/display_records.cpp
-  x11/x11_connection.h x11/x11_connection.cpp
-  x11/randr_snapshot.h x11/randr_snapshot.cpp
-  x11/x11_display_system.h x11/x11_display_system.cpp)
-target_link_libraries(tavrin_platform PRIVATE X11::X11 X11::Xrandr)
+set(x11_dir ${CMAKE_CURRENT_LIST_DIR})
+target_sources(tavrin_platform_base PRIVATE
+  ${x11_dir}/edid.h ${x11_dir}/edid.cpp
+  ${x11_dir}/gamma_resample.h ${x11_dir}/gamma_resample.cpp
+  ${x11_dir}/display_records.h ${x11_dir}/display_records.cpp
+  ${x11_dir}/x11_connection.h ${x11_dir}/x11_connection.cpp
+  ${x11_dir}/randr_snapshot.h ${x11_dir}/randr_snapshot.cpp
+  ${x11_dir}/x11_display_system.h ${x11_dir}/x11_display_system.cpp)
+target_link_libraries(tavrin_platform_base PRIVATE X11::X11 X11::Xrandr)
