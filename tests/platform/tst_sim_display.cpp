@@ -44,7 +44,7 @@ private slots:
         DISPLAY_DEVICEA m{};
         QVERIFY(sim->enumDisplayDevices("\\\\.\\DISPLAY1", 0, &m));
         QCOMPARE(m.StateFlags & DISPLAY_DEVICE_ACTIVE, DWORD(0));
-        QCOMPARE(activeAdapters(*sim).size(), std::size_t(1));
+        QCOMPARE(displaycontract::activeAdapters(*sim).size(), std::size_t(1));
     }
 
     void detachAndSwitchModeAreSeen() {

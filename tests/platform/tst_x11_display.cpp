@@ -115,7 +115,7 @@ private slots:
         DISPLAY_DEVICEA monitor{};
         // Never connected: no monitor.
         QVERIFY(!x11->enumDisplayDevices("DUMMY15", 0, &monitor));
-        QCOMPARE(activeAdapters(*x11), (std::vector<std::string>{"DUMMY0", "DUMMY1"}));
+        QCOMPARE(displaycontract::activeAdapters(*x11), (std::vector<std::string>{"DUMMY0", "DUMMY1"}));
 
         QVERIFY(server_.xrandr({"--output", "DUMMY1", "--off"}).ok);
         QVERIFY(x11->enumDisplayDevices(nullptr, 0, &monitor));
@@ -124,7 +124,7 @@ private slots:
         DEVMODEA mode{};
         QVERIFY(!x11->enumDisplaySettings("DUMMY1", ENUM_CURRENT_SETTINGS, &mode));
         QVERIFY(x11->createDC("DUMMY1") == nullptr);
-        QCOMPARE(activeAdapters(*x11), (std::vector<std::string>{"DUMMY0"}));
+        QCOMPARE(displaycontract::activeAdapters(*x11), (std::vector<std::string>{"DUMMY0"}));
     }
 
     // One pass of the loop asks the server for its screen resources once and

@@ -1,17 +1,15 @@
-// The contract every display backend keeps, as a Qt Test suite. A backend's
-// test derives from DisplayContract, supplies a fresh system for each case,
-// and gets every case below run against it.
-//
-// The system a case receives has at least one adapter whose monitor 0 is
-// active and which offers at least one mode.
+// The display contract (display_contract_cases.h) as a Qt Test suite. A
+// backend's test derives from DisplayContract and supplies a fresh system
+// before each test function (its own ones too); every case of the contract
+// is a row of displayContract().
 #pragma once
 
 #include <memory>
-#include <string>
-#include <vector>
 
 #include <QObject>
+#include <QString>
 
+#include "display_contract_cases.h"
 #include "platform/display_system.h"
 
 class DisplayContract : public QObject {
@@ -22,25 +20,12 @@ protected:
     // Skips the whole suite with a message when the backend cannot run here.
     virtual QString unavailableReason() const { return {}; }
 
-    // Device names of the adapters whose monitor 0 is active, in order.
-    static std::vector<std::string> activeAdapters(DisplaySystem& system);
-
 private slots:
     void init();
     void cleanup();
 
-    void adaptersEnumerateFromZeroAndEnd();
-    void recordsCarryTheirSize();
-    void activeAdapterHasCurrentMode();
-    void modeListEndsAndCurrentModeIsListed();
-    void unknownDeviceFails();
-    void deviceContextForUnknownDeviceIsNull();
-    void gammaRoundTripIsExact_data();
-    void gammaRoundTripIsExact();
-    void nullContextFailsAndKeepsTable();
-    void releasedContextFails();
-    void twoContextsSeeOneTable();
-    void concurrentUseFromTwoThreads();
+    void displayContract_data();
+    void displayContract();
 
 private:
     std::unique_ptr<DisplaySystem> system_;
