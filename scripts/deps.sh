@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Tavrin needs to build, run and test.
-# Skips the package manager when everything is already there.
+# Installs the Debian 12 packages Tavrin needs to build, run and test, or
+# the packages named as arguments. Skips the package manager when everything
+# is already there.
 set -euo pipefail
 
-packages=(
+packages=("$@")
+[ $# -gt 0 ] || packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools
   libx11-dev libxrandr-dev

@@ -1,0 +1,16 @@
+# Cross-compiling for 64-bit Windows with Debian's MinGW-w64
+# (g++-mingw-w64-x86-64-posix): cmake -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(mingw_target x86_64-w64-mingw32)
+# The posix thread model first: GCC 12's win32 model has no std::thread.
+find_program(CMAKE_CXX_COMPILER NAMES ${mingw_target}-g++-posix ${mingw_target}-g++ REQUIRED)
+find_program(CMAKE_RC_COMPILER NAMES ${mingw_target}-windres)
+
+# Headers and libraries from the MinGW-w64 tree only; programs from the host.
+set(CMAKE_FIND_ROOT_PATH /usr/${mingw_target})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
