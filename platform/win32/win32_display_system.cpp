@@ -15,7 +15,12 @@ bool Win32DisplaySystem::enumDisplaySettings(const char* deviceName, DWORD modeI
     if (!out) return false;
     std::memset(out, 0, sizeof *out);
     out->dmSize = sizeof *out;
-    return EnumDisplaySettingsA(deviceName, modeIndex, out) != FALSE;
+    if (EnumDisplaySettingsA(deviceName, modeIndex, out) == FALSE) return false;
+    // The call may shorten dmSize to the fields it filled (Wine leaves 124,
+    // the record without its ICM and panning fields, which stay zero); the
+    // program's records always carry the whole record's size.
+    out->dmSize = sizeof *out;
+    return true;
 }
 
 HDC Win32DisplaySystem::createDC(const char* deviceName) {
