@@ -30,7 +30,10 @@ stop() {
   trap - INT TERM EXIT
   # Wine's server for this prefix and the programs it started (explorer,
   # services), all of them this script's.
-  [ -d "$WINEPREFIX" ] && wineserver -k 2>/dev/null || true
+  if [ -d "$WINEPREFIX" ]; then
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+  fi
   if [ -n "$xorg_pid" ]; then
     kill -TERM "$xorg_pid" 2>/dev/null || true
     wait "$xorg_pid" 2>/dev/null || true
