@@ -85,4 +85,4 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 
 echo "The display contract under Wine, on the virtual X server :$n (DUMMY0, DUMMY1):"
-timeout 300 wine "$build/tst_win32_display.exe"
+cd "$build" && ctest --verbose
