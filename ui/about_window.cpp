@@ -1,6 +1,7 @@
 #include "ui/about_window.h"
 
 #include "core/build_config.h"
+#include "ui/fitted_font.h"
 #include "ui_about_window.h"
 
 namespace {
@@ -17,6 +18,7 @@ About::About(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::About>(
     ui->lblForumThread->setText(link(QStringLiteral(TAVRIN_FORUM_URL), tr("Forum Thread")));
     ui->lblDonate_2->setText(link(QStringLiteral("mailto:" TAVRIN_DONATION_ADDRESS),
                                   QStringLiteral(TAVRIN_DONATION_ADDRESS)));
+    fitFontToRectangles(this);
 }
 
 About::~About() = default;

@@ -2,9 +2,11 @@
 
 #include <QIcon>
 #include <QMenu>
+#include <QStatusBar>
 
 #include "loop/command_line_start.h"
 #include "state/app_state.h"
+#include "ui/fitted_font.h"
 #include "ui_main_window.h"
 
 namespace {
@@ -17,6 +19,9 @@ const char* const predefinedItems[] = {"LINEAR", "NULL", "RED",  "GREEN",
 MainWindow::MainWindow(AppState& state, const QStringList& arguments, QWidget* parent)
     : QMainWindow(parent), state_(state), ui(std::make_unique<Ui::MainWindow>()) {
     ui->setupUi(this);
+    fitFontToRectangles(this);
+    // The window keeps its size: no grip that offers otherwise.
+    statusBar()->setSizeGripEnabled(false);
 
     // 1.-4. Nothing selected: the lower lists' buttons and the panel wait
     // for a selection; the keyboard starts on the monitors' "Detect".

@@ -4,11 +4,13 @@
 #include "state/app_state.h"
 #include "storage/settings_file.h"
 #include "ui/polling_period_validator.h"
+#include "ui/fitted_font.h"
 #include "ui_settings_window.h"
 
 settings::settings(AppState& state, QWidget* parent)
     : QWidget(parent), state_(state), ui(std::make_unique<Ui::settings>()) {
     ui->setupUi(this);
+    fitFontToRectangles(this);
     ui->btnOK->setFocus(Qt::OtherFocusReason);
     ui->txtPollingPeriod->setValidator(new PollingPeriodValidator(ui->txtPollingPeriod));
     loadingControls_ = true;

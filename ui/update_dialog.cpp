@@ -6,6 +6,7 @@
 #include "core/build_config.h"
 #include "core/log.h"
 #include "storage/settings_file.h"
+#include "ui/fitted_font.h"
 #include "ui_update_dialog.h"
 
 UpdateDialog::UpdateDialog(AppSettings& settings, Log& log, QString settingsFile, QWidget* parent)
@@ -15,6 +16,7 @@ UpdateDialog::UpdateDialog(AppSettings& settings, Log& log, QString settingsFile
       settingsFile_(std::move(settingsFile)),
       ui(std::make_unique<Ui::UpdateDialog>()) {
     ui->setupUi(this);
+    fitFontToRectangles(this);
 }
 
 UpdateDialog::~UpdateDialog() = default;
