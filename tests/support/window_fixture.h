@@ -34,13 +34,25 @@ struct WindowFixture {
     std::unique_ptr<AppState> state;
 
     explicit WindowFixture(int displays = 2) {
+        auto display = std::make_unique<SimDisplaySystem>();
+        sim = display.get();
+        make(std::move(display));
+        for (int i = 0; i < displays; ++i) {
+            const int a = sim->addAdapter(QString("\\\\.\\DISPLAY%1").arg(i + 1).toStdString(),
+                                          "Adapter " + std::to_string(i));
+            sim->attachMonitor(a, monitor(i));
+            sim->setModes(a, {mode1080, mode720});
+            sim->switchMode(a, mode1080);
+        }
+    }
+    // On another display system (a real X server); `sim` stays null.
+    explicit WindowFixture(std::unique_ptr<DisplaySystem> display) { make(std::move(display)); }
+    void make(std::unique_ptr<DisplaySystem> display) {
         // The tray icon of the offscreen platform asks for a signal that
         // platform does not have; say nothing of it.
         QLoggingCategory::setFilterRules(QStringLiteral("qt.core.qobject.connect=false"));
         Platform platform;
-        auto display = std::make_unique<SimDisplaySystem>();
         auto entry = std::make_unique<SimRunEntry>();
-        sim = display.get();
         runEntry = entry.get();
         platform.display = std::move(display);
         platform.runEntry = std::move(entry);
@@ -49,13 +61,6 @@ struct WindowFixture {
         state->log.open(state->files.log);
         buildRamps(state->ramps);
         state->createLoopThread();
-        for (int i = 0; i < displays; ++i) {
-            const int a = sim->addAdapter(QString("\\\\.\\DISPLAY%1").arg(i + 1).toStdString(),
-                                          "Adapter " + std::to_string(i));
-            sim->attachMonitor(a, monitor(i));
-            sim->setModes(a, {mode1080, mode720});
-            sim->switchMode(a, mode1080);
-        }
     }
     ~WindowFixture() { state->loopThread->stopLoop(); }
 
@@ -90,18 +95,17 @@ struct WindowFixture {
 
     // The user's Start, and the first pass done (every display applied).
     void startLoop() {
-        const int contexts = sim->calls().createDC;
         state->flags.suppressChangeMsg = true;
         state->loopControl->toggleLoop();
+        ActiveDisplayList displays;
+        displays.Capture(*state->platform.display);
+        const int count = displays.size();
         QVERIFY(QTest::qWaitFor(
-            [&] { return sim->calls().createDC >= contexts + int(displayCount()); }, 5000));
-        LogGroup barrier = state->log.group();  // the last display's block is written
-    }
-    size_t displayCount() const {
-        size_t n = 0;
-        DISPLAY_DEVICEA d;
-        while (sim->enumDisplayDevices(nullptr, DWORD(n), &d)) ++n;
-        return n;
+            [&] {
+                LogGroup barrier = state->log.group();  // a display's block is written whole
+                return logText().count("Current monitor:") >= count;
+            },
+            5000));
     }
 
     // Monitor i into the tree, mode-specific, with a 1920x1080 and a
@@ -150,6 +154,7 @@ struct WindowFixture {
 
 // The fixture with the main window made on it, and its widgets by name.
 struct Window : WindowFixture {
+    using WindowFixture::WindowFixture;
     std::unique_ptr<MainWindow> w;
     QListWidget* mon() const { return w->findChild<QListWidget*>("listWidgetMon"); }
     QListWidget* res() const { return w->findChild<QListWidget*>("listWidgetRes"); }
