@@ -1,11 +1,15 @@
 #include "ramps/icc_profile.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstring>
 
 #include <QFile>
 #include <QString>
 #include <QtGlobal>
+
+#include "core/regular_file.h"
 
 namespace {
 
@@ -30,36 +34,73 @@ constexpr quint32 formulaGammaType = 1;
 // Every offset in a profile is 32 bits wide, so nothing larger is a profile.
 constexpr qint64 maxProfileSize = 0xFFFFFFFFLL;
 
-// The profile's bytes with big-endian reads. Callers check with contains()
-// before they read; offsets are 64-bit so that offset + length never wraps.
-class ProfileBytes {
-public:
-    explicit ProfileBytes(const QByteArray& data)
-        : bytes_(reinterpret_cast<const uchar*>(data.constData())),
-          size_(static_cast<quint64>(data.size())) {}
+// The tag table is read this many entries at a time, so that its cost in
+// memory stays fixed whatever count the profile claims.
+constexpr quint64 tagEntriesPerRead = 1024;
 
+// Where the profile's bytes come from: the whole file in memory, or the
+// open file, of which only the ranges the checks need are read (the header,
+// the tag table, the vcgt tag), so that the cost of a profile does not grow
+// with the size of its file.
+class ProfileSource {
+public:
+    explicit ProfileSource(quint64 size) : size_(size) {}
+    virtual ~ProfileSource() = default;
+
+    quint64 size() const { return size_; }
+    // Offsets are 64-bit so that offset + length never wraps.
     bool contains(quint64 offset, quint64 length) const {
         return offset <= size_ && length <= size_ - offset;
     }
-    bool hasSignature(quint64 offset, const char (&signature)[5]) const {
-        Q_ASSERT(contains(offset, 4));
-        return std::memcmp(bytes_ + offset, signature, 4) == 0;
+    // Copies the `length` bytes at `offset`, which the caller has checked
+    // lie inside the source, to `out`; false when they cannot be read.
+    virtual bool read(quint64 offset, quint64 length, uchar* out) = 0;
+
+private:
+    quint64 size_;
+};
+
+class MemorySource : public ProfileSource {
+public:
+    explicit MemorySource(const QByteArray& data)
+        : ProfileSource(static_cast<quint64>(data.size())),
+          bytes_(reinterpret_cast<const uchar*>(data.constData())) {}
+    bool read(quint64 offset, quint64 length, uchar* out) override {
+        Q_ASSERT(contains(offset, length));
+        if (length)
+            std::memcpy(out, bytes_ + offset, length);
+        return true;
     }
-    quint16 u16(quint64 offset) const {
-        Q_ASSERT(contains(offset, 2));
-        return static_cast<quint16>(bytes_[offset] << 8 | bytes_[offset + 1]);
-    }
-    quint32 u32(quint64 offset) const {
-        Q_ASSERT(contains(offset, 4));
-        return quint32(bytes_[offset]) << 24 | quint32(bytes_[offset + 1]) << 16 |
-               quint32(bytes_[offset + 2]) << 8 | quint32(bytes_[offset + 3]);
-    }
-    const uchar* at(quint64 offset) const { return bytes_ + offset; }
 
 private:
     const uchar* bytes_;
-    quint64 size_;
 };
+
+class FileSource : public ProfileSource {
+public:
+    FileSource(QFile& file, quint64 size) : ProfileSource(size), file_(file) {}
+    bool read(quint64 offset, quint64 length, uchar* out) override {
+        Q_ASSERT(contains(offset, length));
+        if (!file_.seek(static_cast<qint64>(offset)))
+            return false;
+        const qint64 wanted = static_cast<qint64>(length);
+        return file_.read(reinterpret_cast<char*>(out), wanted) == wanted;
+    }
+
+private:
+    QFile& file_;
+};
+
+// Big-endian reads from a range read out of the source.
+bool hasSignature(const uchar* at, const char (&signature)[5]) {
+    return std::memcmp(at, signature, 4) == 0;
+}
+quint16 u16(const uchar* at) {
+    return static_cast<quint16>(at[0] << 8 | at[1]);
+}
+quint32 u32(const uchar* at) {
+    return quint32(at[0]) << 24 | quint32(at[1]) << 16 | quint32(at[2]) << 8 | quint32(at[3]);
+}
 
 // Diagnostics go to Qt's debug channel, to whatever handler is installed
 // there, as qDebug() sends them. A message with a number carries the text
@@ -99,14 +140,24 @@ struct TagEntry {
 };
 
 // The first "vcgt" entry among the table's `count` entries, which the caller
-// has checked lie inside the bytes.
-bool findVcgtEntry(const ProfileBytes& bytes, quint64 count, TagEntry& entry) {
-    for (quint64 i = 0; i < count; ++i) {
-        const quint64 at = tagTableOffset + i * tagEntrySize;
-        if (bytes.hasSignature(at, "vcgt")) {
-            entry.offset = bytes.u32(at + 4);
-            entry.size = bytes.u32(at + 8);
-            return true;
+// has checked lie inside the source. Nothing when none is; `readFailed` is
+// set when the table could not be read.
+bool findVcgtEntry(ProfileSource& source, quint64 count, TagEntry& entry, bool& readFailed) {
+    readFailed = false;
+    std::array<uchar, tagEntriesPerRead * tagEntrySize> block;
+    for (quint64 first = 0; first < count; first += tagEntriesPerRead) {
+        const quint64 n = std::min(tagEntriesPerRead, count - first);
+        if (!source.read(tagTableOffset + first * tagEntrySize, n * tagEntrySize, block.data())) {
+            readFailed = true;
+            return false;
+        }
+        for (quint64 i = 0; i < n; ++i) {
+            const uchar* at = block.data() + i * tagEntrySize;
+            if (hasSignature(at, "vcgt")) {
+                entry.offset = u32(at + 4);
+                entry.size = u32(at + 8);
+                return true;
+            }
         }
     }
     return false;
@@ -126,81 +177,105 @@ void decodeTable(const uchar* data, int entrySize, GammaRamp& ramp) {
     }
 }
 
-}  // namespace
-
-bool parseColorProfileData(const QByteArray& data, GammaRamp& ramp) {
-    const ProfileBytes bytes(data);
-
-    if (!bytes.contains(0, fileSignatureOffset + 4))
+// The checks of the reader, in their order, on whatever holds the bytes.
+bool parseProfile(ProfileSource& source, GammaRamp& ramp) {
+    const char* const readError = "Error: could not read the file\n";
+    if (!source.contains(0, fileSignatureOffset + 4))
         return refuse("Error: file too short for an ICC profile header\n");
-    if (!bytes.hasSignature(fileSignatureOffset, "acsp"))
+    // The header up to the tag count, or as much of it as the file holds.
+    std::array<uchar, tagTableOffset> header{};
+    const quint64 headerBytes = std::min<quint64>(source.size(), header.size());
+    if (!source.read(0, headerBytes, header.data()))
+        return refuse(readError);
+    if (!hasSignature(header.data() + fileSignatureOffset, "acsp"))
         return refuse("Error: not ICC profile\n");
-    if (!bytes.hasSignature(deviceClassOffset, "mntr"))
+    if (!hasSignature(header.data() + deviceClassOffset, "mntr"))
         return refuse("Error: wrong profile type\n");
-    if (!bytes.hasSignature(colorSpaceOffset, "RGB "))
+    if (!hasSignature(header.data() + colorSpaceOffset, "RGB "))
         return refuse("Error: only RGB displays supported\n");
 
-    if (!bytes.contains(tagCountOffset, 4))
+    if (!source.contains(tagCountOffset, 4))
         return refuse("Error: file too short for the ICC tag count\n");
-    const auto tagCount = static_cast<qint32>(bytes.u32(tagCountOffset));
+    const auto tagCount = static_cast<qint32>(u32(header.data() + tagCountOffset));
     debug("Count of tags: ", tagCount);
     if (tagCount == 0)
         return refuse("Error: no tags found\n");
     const quint64 entries = tagCount < 0 ? 0 : static_cast<quint64>(tagCount);
-    if (!bytes.contains(tagTableOffset, entries * tagEntrySize))
+    if (!source.contains(tagTableOffset, entries * tagEntrySize))
         return refuse("Error: tag table extends past the end of the file\n");
 
     TagEntry vcgt;
-    if (!findVcgtEntry(bytes, entries, vcgt))
-        return refuse("Error: VCGT tag not found\n");
+    bool readFailed = false;
+    if (!findVcgtEntry(source, entries, vcgt, readFailed))
+        return refuse(readFailed ? readError : "Error: VCGT tag not found\n");
     debug("Found VCGT tag.\n");
     debug("Tag offset:", vcgt.offset);
     debug("Tag length:", vcgt.size);
     if (vcgt.size == 0)
         return refuse("Error: VCGT tag length is 0\n");
-    if (!bytes.contains(vcgt.offset, vcgt.size) || !bytes.contains(vcgt.offset, tableDataOffset))
+    if (!source.contains(vcgt.offset, vcgt.size) || !source.contains(vcgt.offset, tableDataOffset))
         return refuse("Error: VCGT tag extends past the end of the file\n");
 
-    const quint64 tag = vcgt.offset;
-    if (!bytes.hasSignature(tag, "vcgt"))
+    std::array<uchar, tableDataOffset> tag{};
+    if (!source.read(vcgt.offset, tag.size(), tag.data()))
+        return refuse(readError);
+    if (!hasSignature(tag.data(), "vcgt"))
         return refuse("Error: VCGT tag header is not 'vcgt'");
 
-    const quint32 gammaType = bytes.u32(tag + gammaTypeOffset);
+    const quint32 gammaType = u32(tag.data() + gammaTypeOffset);
     if (gammaType == formulaGammaType)
         return refuse("VCGT type: formula\nError: VCGT type 'formula' not supported.");
     if (gammaType != tableGammaType)
         return refuse("Error: VCGT type is invalid");
     debug("VCGT type: table\n");
 
-    const quint16 channels = bytes.u16(tag + channelCountOffset);
+    const quint16 channels = u16(tag.data() + channelCountOffset);
     debug("Number of channels: ", channels);
     if (channels != 3)
         return refuse("Error: Invalid number of channels\n");
 
-    const quint16 entriesPerChannel = bytes.u16(tag + entryCountOffset);
+    const quint16 entriesPerChannel = u16(tag.data() + entryCountOffset);
     debug("Number of entries:", entriesPerChannel);
     if (entriesPerChannel != 256)
         return refuse("Error: Invalid number of entries\n");
 
-    const quint16 entrySize = bytes.u16(tag + entrySizeOffset);
+    const quint16 entrySize = u16(tag.data() + entrySizeOffset);
     debug("Bytes per entry: ", entrySize);
     if (entrySize != 1 && entrySize != 2)
         return refuse("Error: invalid number of bytes per entry\n");
 
     const quint64 tableSize = quint64(channels) * entriesPerChannel * entrySize;
-    if (!bytes.contains(tag + tableDataOffset, tableSize))
+    const quint64 tableStart = quint64(vcgt.offset) + tableDataOffset;
+    if (!source.contains(tableStart, tableSize))
         return refuse("Error: VCGT table data extends past the end of the file\n");
+    std::array<uchar, 3 * 256 * 2> table{};
+    if (!source.read(tableStart, tableSize, table.data()))
+        return refuse(readError);
 
     // Every check has passed: only now does the caller's ramp change.
-    decodeTable(bytes.at(tag + tableDataOffset), entrySize, ramp);
+    decodeTable(table.data(), entrySize, ramp);
     return true;
+}
+
+}  // namespace
+
+bool parseColorProfileData(const QByteArray& data, GammaRamp& ramp) {
+    MemorySource source(data);
+    return parseProfile(source, ramp);
 }
 
 bool ParseColorProfile(const QString& path, GammaRamp& ramp) {
     // By its native file name: a profile under a non-ASCII path opens too.
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return refuse("Could not open file.\n");
+    // A FIFO, a device or a directory is refused before anything is read.
+    QFile file;
+    QString refusal;
+    if (!openRegularFileForReading(file, path, QIODevice::ReadOnly | QIODevice::Unbuffered,
+                                   &refusal)) {
+        debug("Could not open file.\n");
+        if (!refusal.isEmpty())
+            debug(QStringLiteral("Refused: %1\n").arg(refusal));
+        return false;
+    }
     debug("File opened successfully.\n");
 
     const qint64 size = file.size();
@@ -210,9 +285,6 @@ bool ParseColorProfile(const QString& path, GammaRamp& ramp) {
     if (size > maxProfileSize)
         return refuse("Error: file too large for an ICC profile\n");
 
-    const QByteArray data = file.read(size);
-    file.close();
-    if (data.size() != size)
-        return refuse("Error: could not read the whole file\n");
-    return parseColorProfileData(data, ramp);
+    FileSource source(file, static_cast<quint64>(size));
+    return parseProfile(source, ramp);
 }

@@ -9,8 +9,11 @@
 // Parses the profile file at `path` (opened by its native file name). On
 // success `ramp` receives the file's curve and the result is true; on any
 // failure `ramp` is left untouched. Step-by-step diagnostics go to qDebug.
+// Only a regular file is read (a FIFO or a device fails to open at once),
+// and only where the checks look: the header, the tag table and the vcgt
+// tag, so a file of any size costs what a small profile costs.
 bool ParseColorProfile(const QString& path, GammaRamp& ramp);
 
-// The same checks on bytes already in memory (the file's whole content).
-// Never reads outside `data`.
+// The same checks, with the same diagnostics, on bytes already in memory
+// (the file's whole content). Never reads outside `data`.
 bool parseColorProfileData(const QByteArray& data, GammaRamp& ramp);

@@ -11,6 +11,7 @@
 #include <QTextStream>
 
 #include "core/log.h"
+#include "core/regular_file.h"
 #include "storage/atomic_text_file.h"
 
 namespace {
@@ -174,9 +175,14 @@ std::optional<bool> readVersionHeader(QTextStream& in, Log& log) {
 }  // namespace
 
 bool readSettings(const QString& path, AppSettings& settings, Log& log) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    // Never blocks on a FIFO, never reads a device without end.
+    QFile file;
+    QString refusal;
+    if (!openRegularFileForReading(file, path, QIODevice::ReadOnly | QIODevice::Text, &refusal)) {
+        if (!refusal.isEmpty())
+            qDebug().noquote() << "Settings file refused:" << refusal;
         return false;
+    }
     QTextStream in(&file);
     in.setEncoding(QStringConverter::System);
 

@@ -20,6 +20,8 @@ inline constexpr int maxSettingsWordLength = 983;
 // of the ten keys exactly once as key, "=", integer, with a value in its
 // range. Values are stored as they are read, so after a false result the
 // values read before the failure stay and the rest keep what they held.
+// Only a regular file is read: a FIFO or a device is refused at once (false,
+// with a qDebug line that says why).
 bool readSettings(const QString& path, AppSettings& settings, Log& log);
 
 // Writes the header and the ten lines from `settings`, without a line break

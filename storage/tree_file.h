@@ -41,6 +41,9 @@ bool writeTree(const QString& path, const Tree& tree);
 // Each of the four monitor lines is read whole and kept to its first 127
 // bytes (the size of the node's field), so an over-long line is cut and
 // never taken for the line after it.
+//
+// Only a regular file is read: a FIFO or a device (a link to /dev/zero)
+// fails the load at once, with a qDebug line that says why.
 bool loadTree(const QString& path, Tree& tree, Log& log);
 
 // The logged save: timestamp, "Saving Tree...\n", the write, "Successfully

@@ -1,7 +1,10 @@
 #include <climits>
 #include <optional>
 
+#include <QDebug>
 #include <QFile>
+
+#include "core/regular_file.h"
 
 #include "storage/field_reader.h"
 #include "storage/tree_file.h"
@@ -172,9 +175,14 @@ private:
 }  // namespace
 
 bool loadTree(const QString& path, Tree& tree, Log& log) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Never blocks on a FIFO, never reads a device without end.
+    QFile file;
+    QString refusal;
+    if (!openRegularFileForReading(file, path, QIODevice::ReadOnly, &refusal)) {
+        if (!refusal.isEmpty())
+            qDebug().noquote() << "Tree file refused:" << refusal;
         return false;
+    }
     ByteReader in(file.readAll());
     // A read that broke off is a failed load, not a shorter tree.
     if (file.error() != QFileDevice::NoError)

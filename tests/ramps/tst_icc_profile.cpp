@@ -15,6 +15,10 @@
 #include "icc_profiles.h"
 #include "ramps/icc_profile.h"
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 Q_DECLARE_METATYPE(icc::Curves)
 Q_DECLARE_METATYPE(icc::Version)
 
@@ -150,6 +154,12 @@ private slots:
     void files();
     void fileIsReadAgainOnEveryCall();
     void fileTooLargeIsRefusedUnread();
+    void fileThatIsNotRegularIsRefusedWithoutBlocking_data();
+    void fileThatIsNotRegularIsRefusedWithoutBlocking();
+    void fileAndMemoryGiveTheSameVerdictAtEveryLength();
+    void vcgtFarDownALongTagTable();
+    void hugeFileIsReadOnlyWhereTheChecksLook_data();
+    void hugeFileIsReadOnlyWhereTheChecksLook();
     void truncatedAtEveryLength_data();
     void truncatedAtEveryLength();
     void littleCmsTables_data();
@@ -397,7 +407,8 @@ void TestIccProfile::files_data() {
     QTest::newRow("missing file") << "missing.icc" << QByteArray() << false
                                   << QStringList{"Could not open file.\n"};
     QTest::newRow("a directory") << "folder.icc" << QByteArray() << false
-                                 << QStringList{"Could not open file.\n"};
+                                 << QStringList{"Could not open file.\n",
+                                                "Refused: not a regular file (a directory)\n"};
     QTest::newRow("empty file") << "empty.icc" << QByteArray() << true
                                 << opened + QStringList{"File is empty.\n"};
     QTest::newRow("text file") << "notes.icc" << QByteArray("not a profile") << true
@@ -459,6 +470,132 @@ void TestIccProfile::fileTooLargeIsRefusedUnread() {
              (QStringList{"File opened successfully.\n", "File size:  4294967296 \n",
                           "Error: file too large for an ICC profile\n"}));
     QVERIFY(!parsed.ok);
+}
+
+void TestIccProfile::fileThatIsNotRegularIsRefusedWithoutBlocking_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("FIFO without a writer") << "fifo"
+                                           << "a FIFO";
+    QTest::newRow("link to /dev/zero") << "zero"
+                                       << "a character device";
+}
+
+void TestIccProfile::fileThatIsNotRegularIsRefusedWithoutBlocking() {
+#ifdef Q_OS_UNIX
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("profile.icc"));
+    if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    const Parsed parsed = parseFile(path);
+    QCOMPARE(parsed.messages, (QStringList{"Could not open file.\n",
+                                           "Refused: not a regular file (" + reason + ")\n"}));
+    QVERIFY(!parsed.ok);
+    QVERIFY(rampsEqual(parsed.ramp, sentinelRamp()));
+#else
+    QSKIP("POSIX only");
+#endif
+}
+
+// The file is read only where the checks look, yet every length of a
+// profile gets from a file exactly the diagnostics and the verdict it gets
+// from memory.
+void TestIccProfile::fileAndMemoryGiveTheSameVerdictAtEveryLength() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("cut.icc"));
+    const QByteArray whole =
+        icc::lcmsTableProfile(icc::Version::V4, icc::gammaCurves(2.2, 2.0, 1.8));
+    const qsizetype vcgt = icc::tagOffset(whole, icc::findTag(whole, "vcgt"));
+    // Every length through the header and the tag table and around the
+    // vcgt's start and end; a sample of the rest.
+    auto around = [](qsizetype n, qsizetype at) { return n >= at - 24 && n <= at + 24; };
+    for (qsizetype n = 1; n <= whole.size(); ++n) {
+        if (!(n <= icc::tagTableOffset + 40 * icc::tagEntrySize || around(n, vcgt) ||
+              around(n, vcgt + 18) || around(n, whole.size()) || n % 17 == 0))
+            continue;
+        const QByteArray bytes = whole.left(n);
+        QVERIFY(writeFile(path, bytes));
+        const Parsed fromFile = parseFile(path);
+        const Parsed fromMemory = parseExact(bytes);
+        QCOMPARE(fromFile.messages.mid(0, 2),
+                 (QStringList{"File opened successfully.\n",
+                              QStringLiteral("File size:  %1 \n").arg(n)}));
+        QCOMPARE(fromFile.messages.mid(2), fromMemory.messages);
+        QCOMPARE(fromFile.ok, fromMemory.ok);
+        QVERIFY(rampsEqual(fromFile.ramp, fromMemory.ramp));
+    }
+}
+
+// The tag table is read a block at a time: a vcgt entry far down a long
+// table is found, from a file as from memory.
+void TestIccProfile::vcgtFarDownALongTagTable() {
+    QList<icc::Tag> tags;
+    for (int i = 0; i < 2500; ++i) tags.append({"zzzz", QByteArray(4, 'z')});
+    tags.append({"vcgt", icc::vcgtTag(icc::tableData(icc::gammaCurves(1.8, 1.9, 2.0)))});
+    const QByteArray bytes = icc::profile(tags);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.icc"));
+    QVERIFY(writeFile(path, bytes));
+    const Parsed fromFile = parseFile(path);
+    QVERIFY2(fromFile.ok, qPrintable(fromFile.messages.join(QStringLiteral(" | "))));
+    QVERIFY(rampsEqual(fromFile.ramp, toRamp(icc::gammaCurves(1.8, 1.9, 2.0))));
+    QCOMPARE(fromFile.messages.mid(2), parseExact(bytes).messages);
+}
+
+namespace {
+
+// Bytes this process has read through read() and the like so far.
+qint64 bytesReadSoFar() {
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly | QIODevice::Text))
+        return -1;
+    const QList<QByteArray> lines = io.readAll().split('\n');
+    for (const QByteArray& line : lines)
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    return -1;
+}
+
+}  // namespace
+
+void TestIccProfile::hugeFileIsReadOnlyWhereTheChecksLook_data() {
+    QTest::addColumn<bool>("validProfileFirst");
+    QTest::newRow("3 GB of zeros") << false;
+    QTest::newRow("a valid profile padded to 3 GB") << true;
+}
+
+// A sparse file of 3 GB named as a profile: the reader reads its header
+// (and, for a profile, its tag table and vcgt), not the file.
+void TestIccProfile::hugeFileIsReadOnlyWhereTheChecksLook() {
+    QFETCH(bool, validProfileFirst);
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("huge.icc")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    if (validProfileFirst)
+        QVERIFY(file.write(plainProfile()) == plainProfile().size());
+    const qint64 size = 3LL * 1000 * 1000 * 1000;
+    if (!file.resize(size))
+        QSKIP("The temporary file system cannot hold a sparse 3 GB file");
+    file.close();
+
+    const qint64 readBefore = bytesReadSoFar();
+    const Parsed parsed = parseFile(file.fileName());
+    const qint64 read = bytesReadSoFar() - readBefore;
+
+    QCOMPARE(parsed.ok, validProfileFirst);
+    QCOMPARE(parsed.messages.value(1), QStringLiteral("File size:  3000000000 \n"));
+    if (validProfileFirst)
+        QVERIFY(rampsEqual(parsed.ramp, makeLinearRamp()));
+    else
+        QCOMPARE(parsed.messages.constLast(), QStringLiteral("Error: not ICC profile\n"));
+    // A few kilobytes at most (the test's own reads of /proc included); the
+    // time it takes is measured in bench/.
+    if (readBefore >= 0)
+        QVERIFY2(read < 64 * 1024, qPrintable(QString::number(read)));
 }
 
 void TestIccProfile::truncatedAtEveryLength_data() {

@@ -8,6 +8,10 @@
 #include "storage/settings_file.h"
 #include "storage_workspace.h"
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 using Entry = QPair<QByteArray, QByteArray>;
@@ -321,6 +325,43 @@ private slots:
         QVERIFY(!readSettings(settingsPath(w), read, w.log));
     }
 
+    // Nothing that is not a regular file is read: a FIFO without a writer
+    // would block the open for ever, a device would never end.
+    void fileThatIsNotRegularIsRefusedAtOnce_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("FIFO") << "fifo"
+                              << "Settings file refused: not a regular file (a FIFO)";
+        QTest::newRow("link to /dev/zero")
+            << "zero"
+            << "Settings file refused: not a regular file (a character device)";
+        QTest::newRow("directory") << "directory"
+                                   << "Settings file refused: not a regular file (a directory)";
+    }
+
+    void fileThatIsNotRegularIsRefusedAtOnce() {
+#ifdef Q_OS_UNIX
+        QFETCH(QString, kind);
+        QFETCH(QString, refusal);
+        Workspace w;
+        const QByteArray path = QFile::encodeName(settingsPath(w));
+        if (kind == "fifo")
+            QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+        else if (kind == "zero")
+            QVERIFY(QFile::link("/dev/zero", settingsPath(w)));
+        else
+            QVERIFY(QDir().mkdir(settingsPath(w)));
+        QTest::ignoreMessage(QtDebugMsg, qPrintable(refusal));
+        AppSettings read;
+        read.pollingPeriod = 77;
+        QVERIFY(!readSettings(settingsPath(w), read, w.log));
+        QCOMPARE(read.pollingPeriod.load(), 77);
+        QCOMPARE(w.logText(), QString());
+#else
+        QSKIP("POSIX only");
+#endif
+    }
+
     void missingFileIsNotRead() {
         Workspace w;
         AppSettings read;
@@ -354,7 +395,9 @@ private slots:
         QCOMPARE(readAll(settingsPath(w)), initialFile);
     }
 
-    void failedSaveKeepsPreviousFile_data() { addSaveFailureRows(); }
+    void failedSaveKeepsPreviousFile_data() {
+        addSaveFailureRows();
+    }
 
     void failedSaveKeepsPreviousFile() {
         QFETCH(QString, how);
