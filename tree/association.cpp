@@ -1,6 +1,10 @@
 #include "tree/association.h"
 
+#include <algorithm>
+#include <climits>
 #include <optional>
+
+#include <QFile>
 
 #include "core/log.h"
 #include "ramps/icc_profile.h"
@@ -8,18 +12,10 @@
 #include "tree/node_list.h"
 #include "tree/tree.h"
 
-const std::array<QString, 8>& reservedAssociationWords() {
-    static const std::array<QString, 8> words = {
-        QStringLiteral("LINEAR"), QStringLiteral("NULL"),   QStringLiteral("RED"),
-        QStringLiteral("GREEN"),  QStringLiteral("BLUE"),   QStringLiteral("YELLOW"),
-        QStringLiteral("CYAN"),   QStringLiteral("MAGENTA")};
-    return words;
-}
-
 bool namesProfileFile(const QString& text) {
     if (text.isEmpty())
         return false;
-    for (const QString& word : reservedAssociationWords())
+    for (const QStringView word : reservedAssociationWords())
         if (text == word)
             return false;
     return true;
@@ -30,7 +26,32 @@ bool isStorableProfilePath(const QString& path) {
            !path.contains(QLatin1Char('\r'));
 }
 
+qsizetype maxProfilePathLength() {
+#if defined(_WIN32)
+    return 32767;
+#elif defined(PATH_MAX)
+    return PATH_MAX - 1;
+#else
+    return 4095;
+#endif
+}
+
+bool fitsSystemPathLimit(const QString& path) {
+    const qsizetype limit = maxProfilePathLength();
+    // Every character takes at least one byte in the 8-bit encoding.
+    if (path.size() > limit)
+        return false;
+#ifdef _WIN32
+    return true;
+#else
+    return QFile::encodeName(path).size() <= limit;
+#endif
+}
+
 namespace {
+
+// How much of a refused over-long text the log shows.
+constexpr qsizetype shownBeginning = 100;
 
 // An association made ready outside the Tree's lock: the profile parsed and
 // the outcome logged.
@@ -50,6 +71,15 @@ std::optional<PreparedAssociation> prepareAssociation(const QString& text, Log& 
     prepared.profile = text;
     if (!namesProfileFile(text))
         return prepared;
+    if (!fitsSystemPathLimit(text)) {
+        // Only its beginning: the whole text could be any length, and a
+        // tree file would bring it back at every start.
+        log.group() << "Refused color profile path longer than the system allows ("
+                    << static_cast<int>(std::min<qsizetype>(text.size(), INT_MAX))
+                    << " characters): " << withLineBreaksShown(text.left(shownBeginning))
+                    << "...\n\n";
+        return std::nullopt;
+    }
     if (!isStorableProfilePath(text)) {
         log.group() << "Refused color profile path with a double quote or line break: "
                     << withLineBreaksShown(text) << "\n\n";

@@ -14,6 +14,7 @@
 #include <array>
 
 #include <QString>
+#include <QStringView>
 
 #include "ramps/gamma_ramp.h"
 
@@ -21,8 +22,15 @@ class ActiveDisplayList;
 struct Mode;
 struct AssociationLookup;
 
-// The eight reserved words, exact and upper-case.
-const std::array<QString, 8>& reservedAssociationWords();
+// The eight reserved words, exact and upper-case. A constant array of
+// views on string literals: nothing to construct or destroy, so it can be
+// used at any time, also by an exit handler that runs after the program's
+// function-local statics were destroyed.
+inline constexpr std::array<QStringView, 8> reservedAssociationWordList = {
+    u"LINEAR", u"NULL", u"RED", u"GREEN", u"BLUE", u"YELLOW", u"CYAN", u"MAGENTA"};
+constexpr const std::array<QStringView, 8>& reservedAssociationWords() {
+    return reservedAssociationWordList;
+}
 
 // True unless `text` is empty or one of the eight reserved words (exact,
 // case-sensitive: "linear" names a file).
@@ -31,6 +39,14 @@ bool namesProfileFile(const QString& text);
 // True when a profile path can be stored in the tree file and read back:
 // it holds no double quote and no line break (CR or LF).
 bool isStorableProfilePath(const QString& path);
+
+// The longest profile path the system can open: PATH_MAX - 1 bytes in the
+// local 8-bit encoding on POSIX systems (4095 on Linux), 32767 characters on
+// Windows (the limit with long paths; without them it is 260).
+qsizetype maxProfilePathLength();
+// True when `path` is no longer than the system allows. Counted without
+// converting a text that is already too long by its characters alone.
+bool fitsSystemPathLimit(const QString& path);
 
 // Hands an association to the display under `displays`' cursor:
 // SetCurrentProfile with the text, then the display's hasCurve becomes

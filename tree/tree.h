@@ -198,6 +198,10 @@ public:
     // Associates `text` with currentMode:
     // - not a profile file name (empty or a reserved word): stored, hasCurve
     //   false, true, nothing logged;
+    // - a path longer than the system allows (fitsSystemPathLimit): refused,
+    //   logged "Refused color profile path longer than the system allows ("
+    //   + its length + " characters): " + its first 100 characters +
+    //   "...\n\n", false, the Mode unchanged;
     // - a path with a double quote or a line break (which the tree file
     //   cannot hold): refused, logged "Refused color profile path with a
     //   double quote or line break: " + the path with line breaks shown as

@@ -11,9 +11,14 @@
 #include "ramps/icc_profile.h"
 #include "storage/tree_file.h"
 #include "storage_workspace.h"
+#include "tree/association.h"
 #include "tree/display_records.h"
 #include "tree/tree.h"
 #include "tree_description.h"
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -360,6 +365,112 @@ private slots:
         Tree tree;
         QVERIFY(!loadTree(w.path("Tree.txt"), tree, w.log));
         QVERIFY(tree.IsEmpty());
+    }
+
+    // The eight reserved words, written out here (a misspelt word in the
+    // program would make that mode a profile path that fails to parse and
+    // loses its association at the load), each kept across a save and a
+    // load without a profile being looked for.
+    void reservedWordsAreKeptAcrossASaveAndALoad() {
+        Workspace w;
+        const QStringList words = {"LINEAR", "NULL",   "RED",  "GREEN",
+                                   "BLUE",   "YELLOW", "CYAN", "MAGENTA"};
+        Tree tree;
+        appendMonitor(tree, "A");
+        tree.AppendResolution(1920, 1080);
+        DWORD frequency = 50;
+        for (const QString& word : words) {
+            tree.AppendMode(displayMode(1920, 1080, 32, 0, frequency++));
+            QVERIFY(tree.Associate(word, w.log));
+        }
+        appendMonitor(tree, "G");
+        tree.SetAssociationMode(true, w.log, QString("YELLOW"));
+        QVERIFY(writeTree(w.path("Tree.txt"), tree));
+        QVERIFY(readAll(w.path("Tree.txt")).contains("\"YELLOW\"\n</Mode>"));
+
+        Tree loaded;
+        QVERIFY(loadTree(w.path("Tree.txt"), loaded, w.log));
+        QString expected = monitorLine("A") + "  1920x1080\n";
+        frequency = 50;
+        for (const QString& word : words)
+            expected += QStringLiteral("    32 0 %1 '%2'\n").arg(frequency++).arg(word);
+        expected += monitorLine("G", " global 'YELLOW'");
+        QCOMPARE(describeTree(loaded), expected);
+        // No word was taken for a profile path.
+        QCOMPARE(w.logText(), QString());
+    }
+
+    // Nothing that is not a regular file is read: a FIFO without a writer
+    // would block the open for ever, /dev/zero would never end.
+    void fileThatIsNotRegularIsRefusedAtOnce_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("FIFO") << "fifo"
+                              << "Tree file refused: not a regular file (a FIFO)";
+        QTest::newRow("link to /dev/zero")
+            << "zero"
+            << "Tree file refused: not a regular file (a character device)";
+    }
+
+    void fileThatIsNotRegularIsRefusedAtOnce() {
+#ifdef Q_OS_UNIX
+        QFETCH(QString, kind);
+        QFETCH(QString, refusal);
+        Workspace w;
+        const QString path = w.path("Tree.txt");
+        if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else
+            QVERIFY(QFile::link("/dev/zero", path));
+        QTest::ignoreMessage(QtDebugMsg, qPrintable(refusal));
+        Tree tree;
+        QVERIFY(!loadTree(path, tree, w.log));
+        QVERIFY(tree.IsEmpty());
+#else
+        QSKIP("POSIX only");
+#endif
+    }
+
+    // No file path is longer than the system allows: a longer association
+    // text is refused like a path that does not parse (the mode keeps
+    // nothing), and the log shows only its beginning.
+    void associationLongerThanAnyPathIsRefused() {
+        Workspace w;
+        const QByteArray huge = "/" + QByteArray(10 * 1024 * 1024, 'p');
+        const QByteArray file = "<v1.04>\n" + monitorHeader("A") + "<Resolution>\n640 480\n" +
+                                modeBlock("32\n0\n60", "\"" + huge + "\"") +
+                                modeBlock("32\n0\n75", "\"RED\"") + "</Resolution>\n</Monitor>\n" +
+                                monitorHeader("B") + "<global>\n" + huge + "\n</Monitor>";
+        QVERIFY(writeAll(w.path("Tree.txt"), file));
+        Tree tree;
+        QVERIFY(loadTree(w.path("Tree.txt"), tree, w.log));
+        QCOMPARE(describeTree(tree), monitorLine("A") +
+                                         "  640x480\n    32 0 60 ''\n    32 0 75 'RED'\n" +
+                                         monitorLine("B", " global ''"));
+        const QString refused = "Refused color profile path longer than the system allows (" +
+                                QString::number(huge.size()) +
+                                " characters): " + QString::fromLatin1(huge.left(100)) + "...\n\n";
+        QCOMPARE(w.logText(), refused + refused);
+        QVERIFY(readAll(w.path("Log.txt")).size() < 1024);
+    }
+
+    void associationAsLongAsThePathLimitIsStillLookedFor() {
+#ifdef Q_OS_UNIX
+        Workspace w;
+        const QString longest = "/" + QString(maxProfilePathLength() - 1, 'q');
+        QVERIFY(fitsSystemPathLimit(longest));
+        QVERIFY(!fitsSystemPathLimit(longest + "q"));
+        // Counted in bytes of the 8-bit encoding: two bytes for an "é".
+        QVERIFY(!fitsSystemPathLimit(longest.left(longest.size() - 1) + QChar(0xE9)));
+        Tree tree;
+        appendMonitor(tree, "A");
+        tree.AppendResolution(640, 480);
+        tree.AppendMode(displayMode(640, 480, 32, 0, 60));
+        QVERIFY(!tree.Associate(longest, w.log));
+        QCOMPARE(w.logText(), "Failed to parse color profile: " + longest + "\n\n");
+#else
+        QSKIP("POSIX only");
+#endif
     }
 
     // Fields filled to their last byte are written and read back whole.

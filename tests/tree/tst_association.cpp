@@ -1,6 +1,8 @@
 // Profile association: the classification rule, Associate with its log
 // lines, switching a monitor's association mode, and handing an association
 // to an active display.
+#include <type_traits>
+
 #include <QTest>
 
 #include "tree/active_display.h"
@@ -9,6 +11,11 @@
 #include "tree_test_support.h"
 
 namespace {
+
+// The eight reserved words, written out here rather than taken from the
+// program, so that a misspelt word in the program is caught.
+const QStringList reservedWords = {"LINEAR", "NULL",   "RED",  "GREEN",
+                                   "BLUE",   "YELLOW", "CYAN", "MAGENTA"};
 
 // A Tree with one monitor, one Resolution 640x480 and its Modes at 60 and
 // 75 Hz; the cursors on the 60 Hz Mode, which is associated with "RED".
@@ -39,7 +46,7 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("file");
         QTest::newRow("empty") << "" << false;
-        for (const QString& word : reservedAssociationWords())
+        for (const QString& word : reservedWords)
             QTest::addRow("%s", qPrintable(word)) << word << false;
         QTest::newRow("lower case") << "linear" << true;
         QTest::newRow("mixed case") << "Magenta" << true;
@@ -57,11 +64,37 @@ private slots:
         QCOMPARE(list.CurrentHasCurve(), file);
     }
 
+    void overlongTextIsRefusedAndTheModeKeepsItsAssociation() {
+        TestLog log;
+        Tree tree;
+        oneMonitor(tree, log.log);
+        const QString huge = "/" + QString(10 * 1024 * 1024, QChar('z'));
+        QVERIFY(!tree.Associate(huge, log.log));
+        QCOMPARE(tree.currentMode()->profile, QString("RED"));
+        QCOMPARE(log.text(), "Refused color profile path longer than the system allows (" +
+                                 QString::number(huge.size()) + " characters): " + huge.left(100) +
+                                 "...\n\n");
+    }
+
+    // Usable at any time, an exit handler's included: nothing to construct
+    // or destroy.
+    void reservedWordsAreConstants() {
+        static_assert(reservedAssociationWords().size() == 8);
+        static_assert(reservedAssociationWords()[5].size() == 6);
+        static_assert(std::is_trivially_destructible_v<
+                      std::remove_cvref_t<decltype(reservedAssociationWords())>>);
+    }
+
+    void theProgramReservesExactlyTheEightWords() {
+        QStringList program;
+        for (const QStringView word : reservedAssociationWords()) program << word.toString();
+        QCOMPARE(program, reservedWords);
+    }
+
     void reservedWordsAreStoredWithoutParsing_data() {
         QTest::addColumn<QString>("text");
         QTest::newRow("empty") << "";
-        for (const QString& word : reservedAssociationWords())
-            QTest::addRow("%s", qPrintable(word)) << word;
+        for (const QString& word : reservedWords) QTest::addRow("%s", qPrintable(word)) << word;
     }
     void reservedWordsAreStoredWithoutParsing() {
         QFETCH(QString, text);
