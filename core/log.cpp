@@ -1,7 +1,13 @@
 #include "core/log.h"
 
+#include <algorithm>
 #include <clocale>
 #include <ctime>
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "core/regular_file.h"
 
 #ifndef _WIN32
 #include <locale.h>
@@ -12,17 +18,77 @@ namespace {
 const char* const runSeparator =
     "\n\n---------------------------------------------------------------\n\n\n";
 
+// "Log.txt" becomes "Log.old.txt", replacing an older one; false when the
+// file could not be moved (it then stays where it is).
+bool replaceOldLog(const QString& path) {
+    const QString old = Log::oldLogPath(path);
+    QFile::remove(old);
+    return QFile::rename(path, old);
+}
+
 }  // namespace
 
 void Log::open(const QString& path) {
     std::lock_guard lock(mutex_);
-    const bool existed = QFile::exists(path);
-    file_.setFileName(path);
-    (void)file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
-    stream_.setDevice(&file_);
-    stream_.setEncoding(QStringConverter::System);
+    path_ = path;
+    const QFileInfo existing(path);
+    const bool existed = existing.exists();
+    // A log that grew past its limit in an earlier run is rotated before
+    // this run writes to it.
+    if (existed && existing.isFile() && sizeLimit_ > 0 && existing.size() > sizeLimit_)
+        (void)replaceOldLog(path);
+    openFile();
     if (existed && file_.isOpen()) {
         stream_ << runSeparator;
+    }
+}
+
+void Log::setSizeLimit(qint64 sizeLimit) {
+    std::lock_guard lock(mutex_);
+    sizeLimit_ = sizeLimit;
+    retryAt_ = 0;
+}
+
+QString Log::oldLogPath(const QString& path) {
+    const QFileInfo info(path);
+    const QString suffix = info.suffix();
+    const QString name = suffix.isEmpty()
+                             ? info.fileName() + QStringLiteral(".old")
+                             : info.completeBaseName() + QStringLiteral(".old.") + suffix;
+    return info.dir().filePath(name);
+}
+
+void Log::openFile() {
+    stream_.setDevice(nullptr);
+    if (file_.isOpen())
+        file_.close();
+    (void)openForAppendingWithoutBlocking(
+        file_, path_, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+    stream_.setDevice(&file_);
+    stream_.setEncoding(QStringConverter::System);
+    stream_.resetStatus();
+    regularFile_ = isOpenRegularFile(file_);
+}
+
+void Log::rotateIfDue() {
+    if (!regularFile_ || sizeLimit_ <= 0)
+        return;
+    const qint64 size = file_.size();
+    if (size <= sizeLimit_ || size < retryAt_)
+        return;
+    stream_.setDevice(nullptr);
+    file_.close();
+    const bool rotated = replaceOldLog(path_);
+    openFile();
+    if (rotated) {
+        retryAt_ = 0;
+        if (file_.isOpen()) {
+            stream_ << runSeparator;
+            stream_.flush();
+        }
+    } else {
+        // Appending goes on; the rename is tried again after some growth.
+        retryAt_ = size + std::max<qint64>(sizeLimit_ / 16, 1);
     }
 }
 
@@ -59,8 +125,10 @@ LogGroup::LogGroup(Log& log) : log_(&log), lock_(log.mutex_) {}
 LogGroup::LogGroup(LogGroup&& other) noexcept : log_(other.log_), lock_(std::move(other.lock_)) {}
 
 LogGroup::~LogGroup() {
-    if (lock_.owns_lock())
+    if (lock_.owns_lock()) {
         log_->stream_.flush();
+        log_->rotateIfDue();
+    }
 }
 
 template <typename T>

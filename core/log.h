@@ -9,6 +9,13 @@
 //         g.timestamp();
 //         g << "Saving Tree...\n";
 //     }   // flushed and released here
+//
+// The log is kept bounded the way logrotate does it: once "Log.txt" has
+// passed its size limit (16 MiB), it becomes "Log.old.txt" beside it
+// (replacing an older one) and a new "Log.txt" begins with the run
+// separator. This is checked when the log is opened and at the end of every
+// write group, under the log's mutex, so a group never straddles the two
+// files and no text is lost between them.
 #pragma once
 
 #include <mutex>
@@ -21,14 +28,26 @@ class LogGroup;
 
 class Log {
 public:
-    Log() = default;
+    static constexpr qint64 defaultSizeLimit = 16 * 1024 * 1024;
+
+    // `sizeLimit`: the size in bytes past which the file is rotated (0 or
+    // less: never).
+    explicit Log(qint64 sizeLimit = defaultSizeLimit) : sizeLimit_(sizeLimit) {}
     Log(const Log&) = delete;
     Log& operator=(const Log&) = delete;
 
-    // Opens `path` for appending in text mode. When the file existed before,
-    // the run separator is written first. A failed open is not reported: the
-    // log's writes then go nowhere and the program carries on.
+    // Opens `path` for appending in text mode (never blocking in open(),
+    // whatever kind of file it is). When the file existed before, the run
+    // separator is written first; an existing file past the size limit is
+    // rotated first, so the separator begins the new file. A failed open is
+    // not reported: the log's writes then go nowhere and the program carries
+    // on.
     void open(const QString& path);
+
+    void setSizeLimit(qint64 sizeLimit);
+
+    // The rotated log beside `path`: "Log.old.txt" for "Log.txt".
+    static QString oldLogPath(const QString& path);
 
     // Starts a write group; the log stays locked until the group ends.
     LogGroup group();
@@ -40,9 +59,22 @@ public:
 
 private:
     friend class LogGroup;
+    // With the mutex held.
+    void openFile();
+    // With the mutex held and the stream flushed: rotates a file that has
+    // passed the limit.
+    void rotateIfDue();
+
     std::mutex mutex_;
+    qint64 sizeLimit_;
+    QString path_;
     QFile file_;
     QTextStream stream_;
+    // Only a regular file is rotated (not /dev/null, not a FIFO).
+    bool regularFile_ = false;
+    // After a rotation that could not rename the file (another program
+    // holds it open), the size at which to try again.
+    qint64 retryAt_ = 0;
 };
 
 class LogGroup {

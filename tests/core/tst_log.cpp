@@ -8,6 +8,10 @@
 
 #include "core/log.h"
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 QByteArray readAll(const QString& path) {
@@ -15,8 +19,47 @@ QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+bool writeAll(const QString& path, const QByteArray& content) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(content) == content.size();
+}
+
 const QByteArray separator =
     "\n\n---------------------------------------------------------------\n\n\n";
+
+constexpr int groupsPerThread = 2000;
+
+// Threads A and B write groups of five lines at once: "begin A 0000", three
+// lines of A, "end A"; the number counts each thread's groups.
+void writeFromTwoThreads(Log& log) {
+    auto writer = [&](char tag) {
+        for (int n = 0; n < groupsPerThread; ++n) {
+            LogGroup g = log.group();
+            g << "begin " << tag << " " << QString("%1").arg(n, 4, 10, QChar('0')) << "\n";
+            for (int line = 0; line < 3; ++line) g << tag << " line " << line << "\n";
+            g << "end " << tag << "\n";
+        }
+    };
+    std::thread a(writer, 'A');
+    std::thread b(writer, 'B');
+    a.join();
+    b.join();
+}
+
+// Every group of both threads whole, each thread's in its order.
+void checkGroupsOfTwoThreads(const QByteArray& text) {
+    const QList<QByteArray> lines = text.split('\n');
+    int next[2] = {0, 0};
+    for (int i = 0; i + 4 < lines.size(); i += 5) {
+        QVERIFY2(lines[i].startsWith("begin "), lines[i].constData());
+        const char tag = lines[i].at(6);
+        QCOMPARE(lines[i].mid(8).toInt(), next[tag - 'A']++);
+        for (int k = 1; k <= 3; ++k) QCOMPARE(lines[i + k].front(), tag);
+        QCOMPARE(lines[i + 4], QByteArray("end ") + tag);
+    }
+    QCOMPARE(next[0], groupsPerThread);
+    QCOMPARE(next[1], groupsPerThread);
+}
 
 }  // namespace
 
@@ -116,30 +159,116 @@ private slots:
         const QString path = dir.filePath("Log.txt");
         Log log;
         log.open(path);
-        constexpr int groups = 2000;
-        auto writer = [&](char tag) {
-            for (int n = 0; n < groups; ++n) {
-                LogGroup g = log.group();
-                g << "begin " << tag << "\n";
-                for (int line = 0; line < 3; ++line) g << tag << " line " << line << "\n";
-                g << "end " << tag << "\n";
-            }
-        };
-        std::thread a(writer, 'A');
-        std::thread b(writer, 'B');
-        a.join();
-        b.join();
-        const QList<QByteArray> lines = readAll(path).split('\n');
-        int counts[2] = {0, 0};
-        for (int i = 0; i + 4 < lines.size(); i += 5) {
-            QVERIFY(lines[i].startsWith("begin "));
-            const char tag = lines[i].back();
-            for (int k = 1; k <= 3; ++k) QCOMPARE(lines[i + k].front(), tag);
-            QCOMPARE(lines[i + 4], QByteArray("end ") + tag);
-            ++counts[tag - 'A'];
+        writeFromTwoThreads(log);
+        checkGroupsOfTwoThreads(readAll(path));
+    }
+
+    void logPastItsLimitAtStartIsRotatedBeforeTheRun() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Log.txt");
+        const QString old = dir.filePath("Log.old.txt");
+        const QByteArray earlier(1001, 'x');
+        QVERIFY(writeAll(path, earlier));
+        QVERIFY(writeAll(old, "an older rotation\n"));
+        {
+            Log log(1000);
+            log.open(path);
+            log.group() << "this run\n";
         }
-        QCOMPARE(counts[0], groups);
-        QCOMPARE(counts[1], groups);
+        // The older rotation is replaced; the new file begins with the
+        // separator, as every run after the first.
+        QCOMPARE(readAll(old), earlier);
+        QCOMPARE(readAll(path), separator + "this run\n");
+
+        // Below the limit it goes on.
+        QVERIFY(writeAll(path, QByteArray(900, 'y')));
+        {
+            Log log(1000);
+            log.open(path);
+            log.group() << "next run\n";
+        }
+        QCOMPARE(readAll(old), earlier);
+        QCOMPARE(readAll(path), QByteArray(900, 'y') + separator + "next run\n");
+    }
+
+    void logPassingItsLimitDuringARunIsRotatedAfterTheGroup() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Log.txt");
+        const QString old = dir.filePath("Log.old.txt");
+        Log log(100);
+        log.open(path);
+        QByteArray expectedOld;
+        int n = 0;
+        while (!QFile::exists(old)) {
+            QVERIFY(n < 100);
+            LogGroup g = log.group();
+            const QByteArray line = "group " + QByteArray::number(n++) + "\n";
+            g << line.constData();
+            g.flush();  // a flush inside a group never rotates
+            g << "second line\n";
+            expectedOld += line + "second line\n";
+        }
+        // The group that passed the limit stays whole in the old file.
+        QVERIFY(expectedOld.size() > 100);
+        QCOMPARE(readAll(old), expectedOld);
+        QCOMPARE(readAll(path), separator);
+        log.group() << "after\n";
+        QCOMPARE(readAll(path), separator + "after\n");
+        QCOMPARE(Log::oldLogPath(path), old);
+    }
+
+    void oneGroupLargerThanTheLimitIsKeptWhole() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Log.txt");
+        Log log(10);
+        log.open(path);
+        const QByteArray big(5000, 'b');
+        log.group() << big.constData();
+        QCOMPARE(readAll(dir.filePath("Log.old.txt")), big);
+        QCOMPARE(readAll(path), separator);
+    }
+
+    void fileThatIsNotRegularIsNeverRotated() {
+#ifdef Q_OS_UNIX
+        Log log(1);
+        log.open("/dev/null");
+        for (int i = 0; i < 3; ++i) log.group() << "into nothing\n";
+        QVERIFY(QFile::exists("/dev/null"));
+        QVERIFY(!QFile::exists("/dev/null.old"));
+#else
+        QSKIP("POSIX only");
+#endif
+    }
+
+    void aFifoAsLogNeverBlocksTheOpen() {
+#ifdef Q_OS_UNIX
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Log.txt");
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        // Nobody reads the FIFO: a blocking open would wait for ever.
+        Log log;
+        log.open(path);
+        log.group() << "dropped\n";
+#else
+        QSKIP("POSIX only");
+#endif
+    }
+
+    // Two threads write while the log passes its limit once: every group of
+    // each is found whole, in its order, in the old file or the new one.
+    void rotationLosesAndSplitsNothingWhileTwoThreadsWrite() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Log.txt");
+        // 46 bytes a group, 184000 in all: one rotation.
+        Log log(120000);
+        log.open(path);
+        writeFromTwoThreads(log);
+        const QByteArray older = readAll(dir.filePath("Log.old.txt"));
+        const QByteArray newer = readAll(path);
+        QVERIFY(!older.isEmpty());
+        QVERIFY(newer.startsWith(separator));
+        QVERIFY(newer.size() < 120000);
+        checkGroupsOfTwoThreads(older + newer.mid(separator.size()));
     }
 };
 
