@@ -17,16 +17,16 @@ WindowStartState startForCommandLine(const QStringList& arguments, LoopControl& 
             LogGroup g = ctx.log.group();
             g.timestamp() << "Looping...\n\n";
         }
-        control.startThread();
-        s.trayPictureOn = true;
-        ctx.flags.startStopLabel = true;
-        s.actionStartReadsStop = true;
+        const bool started = control.startThread();
+        s.trayPictureOn = started;
+        ctx.flags.startStopLabel = started;
+        s.actionStartReadsStop = started;
         s.trayVisible = trayEnabled;
     } else if (arguments.size() == 2) {
         s.startedHidden = true;
-        s.trayPictureOn = true;
         control.toggleLoop();
-        s.actionStartReadsStop = true;
+        s.trayPictureOn = ctx.flags.loopRunning;
+        s.actionStartReadsStop = ctx.flags.loopRunning;
         s.trayVisible = true;
     } else if (arguments.isEmpty()) {
         s.windowShown = true;

@@ -1,5 +1,7 @@
 #include "loop/loop_control.h"
 
+#include <utility>
+
 #include "tree/active_display.h"
 #include "tree/tree.h"
 
@@ -14,11 +16,19 @@ void LoopControl::toggleLoop() {
             g.timestamp() << "Stop loop called.\nStopping loop...\n\n";
         }
         flags.loopRunning = false;
-        thread_.stopLoop();
-        if (ctx_.settings.loadLinearCurveOnExit) {
-            loadLinearRampsOnAllMonitors();
-            // The next start finds a change and applies every association.
-            ctx_.activeDisplays.Clear();
+        deferredStart_ = false;
+        if (pauseHeld()) {
+            // The pause has stopped the thread already; the ramps wait for
+            // the caller to finish its change.
+            if (ctx_.settings.loadLinearCurveOnExit)
+                deferredLinearRamps_ = true;
+        } else {
+            thread_.stopLoop();
+            if (ctx_.settings.loadLinearCurveOnExit) {
+                loadLinearRampsOnAllMonitors();
+                // The next start finds a change and applies every association.
+                ctx_.activeDisplays.Clear();
+            }
         }
         if (onLoopToggled)
             onLoopToggled(false);
@@ -29,11 +39,37 @@ void LoopControl::toggleLoop() {
             g.timestamp() << "Start loop called.\n\n";
         }
         flags.loopRunning = true;
-        thread_.startLoop();
-        if (onLoopToggled)
+        bool started = true;
+        if (pauseHeld())
+            deferredStart_ = true;
+        else
+            started = startThreadOrReport();
+        if (started && onLoopToggled)
             onLoopToggled(true);
     }
     flags.startStopLabel = flags.loopRunning;
+}
+
+bool LoopControl::startThread() {
+    if (pauseHeld()) {
+        deferredStart_ = true;
+        return true;
+    }
+    return startThreadOrReport();
+}
+
+bool LoopControl::startThreadOrReport() {
+    if (thread_.startLoop())
+        return true;
+    {
+        LogGroup g = ctx_.log.group();
+        g.timestamp() << "Failed to start loop.\n\n";
+    }
+    ctx_.flags.loopRunning = false;
+    ctx_.flags.startStopLabel = false;
+    if (onLoopToggled)
+        onLoopToggled(false);
+    return false;
 }
 
 LoopControl::LoopPause::LoopPause(LoopControl* control, bool wasRunning)
@@ -53,12 +89,29 @@ void LoopControl::LoopPause::resume() {
         return;
     LoopControl* control = control_;
     control_ = nullptr;
-    // A loop the user stopped meanwhile (through a window's nested event
-    // loop) stays stopped.
-    if (!wasRunning_ || !control->ctx_.flags.loopRunning)
+    control->endPause(wasRunning_);
+}
+
+void LoopControl::endPause(bool wasRunning) {
+    restartPending_ = restartPending_ || wasRunning;
+    if (--pausesHeld_ > 0)
         return;
-    control->ctx_.log.group() << "Restarting loop...\n";
-    control->thread_.startLoop();
+    const bool restart = std::exchange(restartPending_, false);
+    const bool userStart = std::exchange(deferredStart_, false);
+    if (std::exchange(deferredLinearRamps_, false)) {
+        loadLinearRampsOnAllMonitors();
+        ctx_.activeDisplays.Clear();
+    }
+    // A loop the user stopped meanwhile stays stopped.
+    if (!ctx_.flags.loopRunning)
+        return;
+    if (userStart) {
+        // The user's own Start, logged when it was given: not a restart.
+        startThreadOrReport();
+    } else if (restart) {
+        ctx_.log.group() << "Restarting loop...\n";
+        startThreadOrReport();
+    }
 }
 
 LoopControl::LoopPause LoopControl::pauseLoop(const char* stopLine, bool timestamped) {
@@ -72,6 +125,7 @@ LoopControl::LoopPause LoopControl::pauseLoop(const char* stopLine, bool timesta
         }
         thread_.stopLoop();
     }
+    ++pausesHeld_;
     return LoopPause(this, running);
 }
 

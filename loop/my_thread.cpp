@@ -8,11 +8,19 @@ MyThread::~MyThread() {
     stopLoop();
 }
 
-void MyThread::startLoop() {
+bool MyThread::startLoop() {
     if (isRunning())
-        return;
+        return true;
     stop_.reset();
     start(QThread::InheritPriority);
+    // A thread that could not be created is neither running nor finished
+    // (a started one runs until a stop is requested). Its run never began,
+    // so nothing else would ever mark the run as over, and every later
+    // stop would wait for it for ever.
+    if (isRunning() || isFinished())
+        return true;
+    stop_.finished();
+    return false;
 }
 
 void MyThread::stopLoop() {

@@ -15,8 +15,10 @@ public:
     explicit MyThread(LoopContext& ctx);
     ~MyThread() override;
 
-    // Starts a new run of the watch loop with the starter's priority.
-    void startLoop();
+    // Starts a new run of the watch loop with the starter's priority. True
+    // when the thread runs (or already ran); false when it could not be
+    // created, in which case nothing runs and stopLoop() returns at once.
+    bool startLoop();
     // Returns when the loop thread no longer runs; nothing of an
     // interrupted pass happens afterwards.
     void stopLoop();

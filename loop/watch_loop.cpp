@@ -32,8 +32,8 @@ bool WatchLoop::runPass() {
     bool finished = true;
     if (!ctx_.activeDisplays.SameConfiguration(snapshot_)) {
         finished = applyNewConfiguration();
-    } else if (ctx_.settings.lockLoadedProfiles.load(std::memory_order_relaxed)) {
-        finished = setBackDriftedRamps();
+    } else {
+        finished = lookAfterDisplays();
     }
     snapshot_.Clear();
     return finished;
@@ -64,7 +64,7 @@ bool WatchLoop::applyNewConfiguration() {
     return true;
 }
 
-bool WatchLoop::applyToDisplay(const ActiveDisplay& d) {
+bool WatchLoop::applyToDisplay(const ActiveDisplay& d, std::optional<HDC> opened) {
     ActiveDisplayList& displays = ctx_.activeDisplays;
     const FixedRamps& ramps = ctx_.ramps;
     // One write group for the display's whole block, so that lines of the
@@ -72,7 +72,8 @@ bool WatchLoop::applyToDisplay(const ActiveDisplay& d) {
     LogGroup g = ctx_.log.group();
     g.timestamp() << "Current monitor:\n" << d.displayDevice.DeviceID << "\n";
     g.flush();
-    displays.SetCurrentDeviceContext(ctx_.display.createDC(d.displayDevice.DeviceName));
+    displays.SetCurrentDeviceContext(opened ? *opened
+                                            : ctx_.display.createDC(d.displayDevice.DeviceName));
     g << "Created hDC: " << static_cast<const void*>(d.deviceContext) << "\n";
     g.flush();
 
@@ -156,8 +157,9 @@ bool WatchLoop::loadAndConfirm(const ActiveDisplay& d, const GammaRamp& ramp, bo
                             ctx_.scratch.readBackRamp, ramp);
 }
 
-bool WatchLoop::setBackDriftedRamps() {
+bool WatchLoop::lookAfterDisplays() {
     ActiveDisplayList& displays = ctx_.activeDisplays;
+    const bool lock = ctx_.settings.lockLoadedProfiles.load(std::memory_order_relaxed);
     const bool linearByDefault =
         ctx_.settings.loadLinearCurveByDefault.load(std::memory_order_relaxed);
     displays.ResetCursor();
@@ -168,6 +170,13 @@ bool WatchLoop::setBackDriftedRamps() {
         const DisplayTarget target = driftTarget(d, linearByDefault, ctx_.ramps);
         if (target.kind == DisplayTarget::Kind::None)
             continue;
+        if (!d.deviceContext) {
+            if (!retryDeviceContext(d))
+                return false;
+            continue;
+        }
+        if (!lock)
+            continue;
         // A display that cannot be read counts as drifted: the table would
         // still hold an earlier read, perhaps of another display.
         if (ctx_.display.getDeviceGammaRamp(d.deviceContext, ctx_.scratch.lockCheckTable) &&
@@ -176,4 +185,20 @@ bool WatchLoop::setBackDriftedRamps() {
         restoreRamp(ctx_, d, target, preservingPhrases);
     }
     return true;
+}
+
+bool WatchLoop::retryDeviceContext(const ActiveDisplay& d) {
+    const HDC opened = ctx_.display.createDC(d.displayDevice.DeviceName);
+    if (!opened)
+        return true;
+    ActiveDisplayList& displays = ctx_.activeDisplays;
+    // As the change procedure's fresh record: no association until the
+    // tree's is handed over again.
+    displays.SetCurrentProfile(QString());
+    if (applyToDisplay(d, opened))
+        return true;
+    // Stopped before the load: without a context it is tried again at the
+    // next run's first pass.
+    displays.SetCurrentDeviceContext(nullptr);
+    return false;
 }

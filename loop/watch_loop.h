@@ -4,6 +4,8 @@
 // with `lockLoadedProfiles`, it sets back every ramp that drifted.
 #pragma once
 
+#include <optional>
+
 #include "loop/loop_context.h"
 #include "loop/stop_signal.h"
 #include "tree/active_display.h"
@@ -21,8 +23,19 @@ public:
 
 private:
     bool applyNewConfiguration();
-    bool applyToDisplay(const ActiveDisplay& d);
-    bool setBackDriftedRamps();
+    // The change procedure for one display: a new device context (`opened`
+    // when the caller has made it already), the association from the tree,
+    // the load.
+    bool applyToDisplay(const ActiveDisplay& d, std::optional<HDC> opened = std::nullopt);
+    // A pass without a change: every display whose device context could not
+    // be made gets a new one and its association; with `lockLoadedProfiles`
+    // every other display's drifted ramp is set back.
+    bool lookAfterDisplays();
+    // A new device context for d, whose last one could not be made. While
+    // the system still gives none, nothing is logged (the failure was, when
+    // the configuration was applied); once it gives one, the display is
+    // applied as the change procedure would.
+    bool retryDeviceContext(const ActiveDisplay& d);
     // Loads `ramp` (after the linear ramp when `linearFirst`), reads it back
     // and tells whether the display holds it now.
     bool loadAndConfirm(const ActiveDisplay& d, const GammaRamp& ramp, bool linearFirst);

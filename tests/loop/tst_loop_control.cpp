@@ -150,6 +150,163 @@ private slots:
         QCOMPARE(c.toggles, std::vector<bool>{true});
     }
 
+    // The user's Start inside a pause: the state and the log line at once,
+    // the thread only when the pause ends, and no "Restarting loop..."
+    // (the loop did not run before).
+    void startInsideAPauseTakesEffectWhenThePauseEnds() {
+        Control c;
+        {
+            LoopControl::LoopPause pause = c.control.pauseLoop("Stopping loop...\n", false);
+            c.flags.suppressChangeMsg = true;
+            c.control.toggleLoop();
+            QVERIFY(c.flags.loopRunning);
+            QVERIFY(c.flags.startStopLabel);
+            QCOMPARE(c.toggles, std::vector<bool>{true});
+            QVERIFY(!c.thread.isRunning());
+            // The caller's change is not raced by the loop.
+            c.activeDisplays.Clear();
+            c.log.group() << "the change\n";
+            QCOMPARE(c.sim.calls().enumDisplayDevices, 0);
+        }
+        QVERIFY(c.thread.isRunning());
+        QVERIFY(c.waitForFirstPass());
+        QVERIFY2(c.logText().startsWith("\n[TS]Start loop called.\n\nthe change\nLooping...\n\n"),
+                 qPrintable(c.logText()));
+        QVERIFY(!c.logText().contains("Restarting loop..."));
+    }
+
+    // The user's Stop inside a pause: the linear ramps wait for the caller
+    // to finish, then come; the loop stays stopped.
+    void stopInsideAPauseTakesEffectWhenThePauseEnds() {
+        Control c;
+        c.associate(0, "RED");
+        c.flags.suppressChangeMsg = true;
+        c.control.toggleLoop();
+        QVERIFY(c.waitForFirstPass());
+        QTRY_VERIFY(c.logText().count("(Loaded ") == 3);
+        c.clearLog();
+        {
+            LoopControl::LoopPause pause = c.control.pauseLoop("Stopping loop...\n", false);
+            c.control.toggleLoop();
+            QVERIFY(!c.flags.loopRunning);
+            QVERIFY(!c.flags.startStopLabel);
+            QCOMPARE(c.toggles, (std::vector<bool>{true, false}));
+            QVERIFY(!c.logText().contains("Loading linear gamma ramps"));
+            QVERIFY(c.sim.gamma(0) == LoopFixture::table(c.ramps.tintRamps[0]));
+            QCOMPARE(c.activeDisplays.size(), 3);
+            c.log.group() << "the change\n";
+        }
+        QVERIFY(!c.thread.isRunning());
+        QCOMPARE(c.logText(),
+                 "Stopping loop...\n\n[TS]Stop loop called.\nStopping loop...\n\n"
+                 "the change\n[TS]Loading linear gamma ramps...\n\n" +
+                     linearBlock(0) + "\n");
+        QVERIFY(c.sim.gamma(0) == LoopFixture::table(c.ramps.linearRamp));
+        QVERIFY(c.activeDisplays.isEmpty());
+    }
+
+    // Stop, then Start, inside one pause: the Stop's ramps, then the loop,
+    // which applies every display again.
+    void stopAndStartInsideAPause() {
+        Control c;
+        c.associate(0, "RED");
+        c.control.toggleLoop();
+        QVERIFY(c.waitForFirstPass());
+        c.clearLog();
+        {
+            LoopControl::LoopPause pause = c.control.pauseLoop("Stopping loop...\n", false);
+            c.control.toggleLoop();
+            c.flags.suppressChangeMsg = true;
+            c.control.toggleLoop();
+            QVERIFY(!c.thread.isRunning());
+        }
+        QVERIFY(c.thread.isRunning());
+        QVERIFY(c.waitForFirstPass());
+        QTRY_VERIFY(c.logText().section("Looping...", 1).count("(Loaded ") == 3);
+        const QString log = c.logText();
+        QVERIFY(log.indexOf("Loading linear gamma ramps") < log.indexOf("Looping..."));
+        QVERIFY(!log.contains("Restarting loop..."));
+        QTRY_VERIFY(c.sim.gamma(0) == LoopFixture::table(c.ramps.tintRamps[0]));
+    }
+
+    void nestedPausesRestartWhenTheLastEnds() {
+        Control c;
+        c.control.toggleLoop();
+        QVERIFY(c.waitForFirstPass());
+        c.clearLog();
+        {
+            LoopControl::LoopPause outer = c.control.pauseLoop("Stopping loop...\n", false);
+            {
+                LoopControl::LoopPause inner = c.control.pauseLoop("Stopping loop...\n", false);
+                QVERIFY(!inner.wasRunning());
+            }
+            QVERIFY(!c.thread.isRunning());
+            QVERIFY(c.control.pauseHeld());
+        }
+        QVERIFY(!c.control.pauseHeld());
+        QVERIFY(c.thread.isRunning());
+        QTRY_VERIFY(c.logText().endsWith("Looping...\n\n"));
+        QCOMPARE(c.logText(), "Stopping loop...\nRestarting loop...\nLooping...\n\n");
+    }
+
+    // A thread the system refuses to create: the failure is logged, the
+    // loop counts as stopped, and nothing waits for a run that never began.
+    void aThreadThatCannotStartLeavesTheLoopStopped() {
+        Control c;
+        // A stack below the system's minimum: the thread is refused.
+        c.thread.setStackSize(1);
+        QTest::ignoreMessage(QtCriticalMsg, QRegularExpression("^QThread::start: "));
+        c.control.toggleLoop();
+        QVERIFY(!c.thread.isRunning());
+        QVERIFY(!c.flags.loopRunning);
+        QVERIFY(!c.flags.startStopLabel);
+        QCOMPARE(c.toggles, std::vector<bool>{false});
+        QCOMPARE(c.logText(), "\n[TS]Start loop called.\n\n[TS]Failed to start loop.\n\n");
+        // Every stop returns: the user's, the protocol's, the exit handler's.
+        c.thread.stopLoop();
+        { LoopControl::LoopPause pause = c.control.pauseLoop("Stopping loop...\n", false); }
+        c.clearLog();
+        c.control.onApplicationExit();
+        QCOMPARE(c.logText(), "\n[TS]Application exit called.\n\nExiting application...\n");
+
+        // Possible again, the next Start runs the loop.
+        c.thread.setStackSize(0);
+        c.control.toggleLoop();
+        QVERIFY(c.thread.isRunning());
+        QVERIFY(c.flags.loopRunning);
+    }
+
+    void aRestartThatCannotStartLeavesTheLoopStopped() {
+        Control c;
+        c.control.toggleLoop();
+        QVERIFY(c.waitForFirstPass());
+        c.clearLog();
+        {
+            LoopControl::LoopPause pause = c.control.pauseLoop("Stopping loop...\n", false);
+            c.thread.setStackSize(1);
+            QTest::ignoreMessage(QtCriticalMsg, QRegularExpression("^QThread::start: "));
+        }
+        QVERIFY(!c.thread.isRunning());
+        QVERIFY(!c.flags.loopRunning);
+        QCOMPARE(c.toggles, (std::vector<bool>{true, false}));
+        QCOMPARE(c.logText(),
+                 "Stopping loop...\nRestarting loop...\n[TS]Failed to start loop.\n\n");
+        c.thread.stopLoop();
+    }
+
+    void commandLineStartThatCannotStart() {
+        Control c;
+        c.thread.setStackSize(1);
+        QTest::ignoreMessage(QtCriticalMsg, QRegularExpression("^QThread::start: "));
+        const WindowStartState s = startForCommandLine({"-start"}, c.control, c.ctx);
+        QVERIFY(!c.thread.isRunning());
+        QVERIFY(!c.flags.loopRunning);
+        QVERIFY(!c.flags.startStopLabel);
+        QVERIFY(!s.trayPictureOn);
+        QVERIFY(!s.actionStartReadsStop);
+        QVERIFY(c.logText().endsWith("[TS]Failed to start loop.\n\n"));
+    }
+
     void exitHandler_data() {
         QTest::addColumn<bool>("running");
         QTest::addColumn<bool>("treeLoaded");

@@ -67,6 +67,8 @@ private slots:
         t.associate(2, "LINEAR");
         t.settings.pollingPeriod = 0;
         t.flags.suppressChangeMsg = true;
+        // The whole run in one file, however large it grows.
+        t.log.setSizeLimit(0);
         t.control.toggleLoop();
 
         // A std::jthread: a failed check returns with it stopped and joined.
@@ -131,6 +133,74 @@ private slots:
         }
         QCOMPARE(mainLines, cycles);
         QVERIFY(text.count("[TS]Preserving - Current monitor:") > 0);
+    }
+
+    // The loop sets back a ramp the driver never holds exactly, and logs it,
+    // on every pass, while the main thread writes too: the log passes its
+    // limit once, and every group of both threads is found whole, in order,
+    // in "Log.old.txt" or after the separator that begins the new "Log.txt".
+    void rotationWhileTheLoopWritesLosesAndSplitsNothing() {
+        Threaded t;
+        constexpr qint64 limit = 256 * 1024;
+        t.log.setSizeLimit(limit);
+        const GammaRamp curve = LoopFixture::gammaCurve(2.2);
+        t.associate(0, "/p/display.icc", &curve);
+        t.sim.setQuantizeBits(0, 10);
+        t.settings.pollingPeriod = 1;
+        t.flags.suppressChangeMsg = true;
+        t.control.toggleLoop();
+        const QString old = Log::oldLogPath(t.logPath());
+        int n = 0;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        for (int after = 0; after < 20; ++n) {
+            QVERIFY(std::chrono::steady_clock::now() < deadline);
+            {
+                LogGroup g = t.log.group();
+                g << "main " << n << "\n";
+                g << "main " << n << " end\n";
+            }
+            if (QFile::exists(old))
+                ++after;
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        t.control.toggleLoop();
+        QVERIFY(!t.thread.isRunning());
+
+        QFile olderFile(old);
+        QVERIFY(olderFile.open(QIODevice::ReadOnly));
+        QFile newerFile(t.logPath());
+        QVERIFY(newerFile.open(QIODevice::ReadOnly));
+        const QByteArray older = olderFile.readAll();
+        const QByteArray newer = newerFile.readAll();
+        const QByteArray separator =
+            "\n\n---------------------------------------------------------------\n\n\n";
+        QVERIFY(older.size() > limit);
+        QVERIFY2(newer.startsWith(separator), newer.left(200).constData());
+        // One rotation only: else the first part would be gone by design.
+        QVERIFY(newer.size() < limit);
+
+        QString text = QString::fromUtf8(older + newer.mid(separator.size()));
+        text.replace(QRegularExpression("\\[\\d{4}-[^\\]]+\\]"), "[TS]");
+        const QStringList lines = text.split('\n');
+        int mainGroups = 0;
+        int blocks = 0;
+        for (int i = 0; i < lines.size(); ++i) {
+            QVERIFY2(isKnownLine(lines[i]), qPrintable(lines[i]));
+            if (lines[i].startsWith("main ") && !lines[i].endsWith(" end")) {
+                QCOMPARE(lines[i], QString("main %1").arg(mainGroups));
+                QCOMPARE(lines[i + 1], QString("main %1 end").arg(mainGroups));
+                ++mainGroups;
+            }
+            if (lines[i] == "[TS]Preserving - Current monitor:") {
+                QVERIFY(lines[i + 1].startsWith("MONITOR\\"));
+                QVERIFY(lines[i + 2].startsWith("Setting back "));
+                QVERIFY(lines[i + 3].contains(" - hDC = 0x"));
+                QCOMPARE(lines[i + 4], QString());
+                ++blocks;
+            }
+        }
+        QCOMPARE(mainGroups, n);
+        QVERIFY(blocks > 100);
     }
 
     void stopReturnsPromptlyDuringAnHourLongPause() {
