@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 #include "platform/x11/gamma_resample.h"
 #include "platform/x11/randr_snapshot.h"
@@ -39,8 +41,19 @@ struct X11DisplaySystem::State {
     std::unique_ptr<X11Connection> connection;
     mutable std::mutex mutex;
 
-    RandrSnapshot snapshot;
+    // The configuration as last read. Replaced whole, never changed, so an
+    // enumeration under way keeps the one it began with.
+    std::shared_ptr<const RandrSnapshot> snapshot = std::make_shared<const RandrSnapshot>();
     bool haveSnapshot = false;
+    // The enumerations under way, by thread (the main thread and the loop
+    // thread may each be in one): the snapshot each began with, and whether
+    // it is a listing of adapters (which spans the monitor, current-mode and
+    // mode queries made between its indices) or of one output's modes.
+    struct Enumeration {
+        std::shared_ptr<const RandrSnapshot> snapshot;
+        bool adapters = false;
+    };
+    std::map<std::thread::id, Enumeration> enumerations;
     // A RandR event arrived since the snapshot was read.
     bool changed = true;
 
@@ -83,11 +96,11 @@ struct X11DisplaySystem::State {
             return haveSnapshot = false;
         // Every event of a change made before the reply is queued now.
         drainEvents();
-        if (haveSnapshot && !changed && snapshot.sameResources(*resources))
+        if (haveSnapshot && !changed && snapshot->sameResources(*resources))
             return true;
 
         if (!haveSnapshot ||
-            snapshot.crtcIds !=
+            snapshot->crtcIds !=
                 std::vector<RRCrtc>(resources->crtcs, resources->crtcs + resources->ncrtc)) {
             gammaSizes.clear();
             lastWritten.clear();
@@ -95,7 +108,7 @@ struct X11DisplaySystem::State {
         // Events that arrive while the snapshot is read mark it for the next check.
         changed = false;
         ++counts.snapshotReads;
-        snapshot = readSnapshot(*connection, *resources);
+        snapshot = std::make_shared<const RandrSnapshot>(readSnapshot(*connection, *resources));
         haveSnapshot = !connection->lost();
         return haveSnapshot;
     }
@@ -115,7 +128,7 @@ struct X11DisplaySystem::State {
 
     // The CRTC still shows a mode on the output the context was opened for.
     bool stillDrives(const DeviceContext& dc) {
-        return current() && snapshot.drives(dc.crtc, dc.output);
+        return current() && snapshot->drives(dc.crtc, dc.output);
     }
 
     // The context behind `handle` while its output drives a CRTC. The
@@ -127,8 +140,8 @@ struct X11DisplaySystem::State {
         if (it == contexts.end() || !current())
             return std::nullopt;
         DeviceContext& dc = it->second;
-        if (!snapshot.drives(dc.crtc, dc.output)) {
-            const OutputState* output = snapshot.outputWithId(dc.output);
+        if (!snapshot->drives(dc.crtc, dc.output)) {
+            const OutputState* output = snapshot->outputWithId(dc.output);
             if (!output || !output->active())
                 return std::nullopt;
             const int size = gammaSize(output->crtc);
@@ -138,6 +151,41 @@ struct X11DisplaySystem::State {
             dc.gammaSize = size;
         }
         return dc;
+    }
+
+    // An enumeration of this thread begins (index 0): a fresh look at the
+    // configuration, which every later call of the enumeration answers
+    // from. False when the server cannot be asked.
+    bool beginEnumeration(bool adapters) {
+        const std::thread::id self = std::this_thread::get_id();
+        if (!refresh()) {
+            enumerations.erase(self);
+            return false;
+        }
+        enumerations[self] = Enumeration{snapshot, adapters};
+        return true;
+    }
+
+    // The enumeration of this thread ended (its index ran past the end).
+    void endEnumeration(bool adapters) {
+        const auto it = enumerations.find(std::this_thread::get_id());
+        if (it != enumerations.end() && it->second.adapters == adapters)
+            enumerations.erase(it);
+    }
+
+    const Enumeration* enumeration() const {
+        const auto it = enumerations.find(std::this_thread::get_id());
+        return it == enumerations.end() ? nullptr : &it->second;
+    }
+
+    // What an enumeration call answers from: the snapshot the thread's
+    // enumeration began with, so that an output added or removed meanwhile
+    // is neither skipped nor listed twice in it; outside one, the current
+    // snapshot. Null when there is none.
+    const RandrSnapshot* enumerated() {
+        if (const Enumeration* e = enumeration())
+            return e->snapshot.get();
+        return current() ? snapshot.get() : nullptr;
     }
 
     int gammaSize(RRCrtc crtc) {
@@ -178,16 +226,24 @@ bool X11DisplaySystem::enumDisplayDevices(const char* device, DWORD index, DISPL
     if (!out)
         return false;
     if (!device) {
-        if (!(index == 0 ? s.refresh() : s.current()))
+        // Adapter 0 begins an enumeration, which deserves a fresh look and
+        // sees that one configuration to its end.
+        if (index == 0 && !s.beginEnumeration(true))
             return false;
-        if (index >= s.snapshot.outputs.size())
+        const RandrSnapshot* snapshot = s.enumerated();
+        if (!snapshot)
             return false;
-        *out = s.snapshot.outputs[index].adapter;
+        if (index >= snapshot->outputs.size()) {
+            s.endEnumeration(true);
+            return false;
+        }
+        *out = snapshot->outputs[index].adapter;
         return true;
     }
-    if (!s.current())
+    const RandrSnapshot* snapshot = s.enumerated();
+    if (!snapshot)
         return false;
-    const OutputState* output = s.snapshot.output(device);
+    const OutputState* output = snapshot->output(device);
     if (!output || !output->connected || index != 0)
         return false;
     *out = output->monitor;
@@ -199,20 +255,30 @@ bool X11DisplaySystem::enumDisplaySettings(const char* deviceName, DWORD modeInd
     std::lock_guard lock(s.mutex);
     if (!deviceName || !out)
         return false;
-    // Mode 0 begins a listing of all modes, which deserves a fresh look.
-    if (!(modeIndex == 0 ? s.refresh() : s.current()))
+    // Mode 0 begins a listing of all modes, which deserves a fresh look,
+    // unless it is part of an enumeration of the adapters.
+    const State::Enumeration* under = s.enumeration();
+    if (modeIndex == 0 && !(under && under->adapters) && !s.beginEnumeration(false))
         return false;
-    const OutputState* output = s.snapshot.output(deviceName);
-    if (!output)
+    const RandrSnapshot* snapshot = s.enumerated();
+    if (!snapshot)
         return false;
+    const OutputState* output = snapshot->output(deviceName);
+    if (!output) {
+        if (modeIndex != ENUM_CURRENT_SETTINGS)
+            s.endEnumeration(false);
+        return false;
+    }
     if (modeIndex == ENUM_CURRENT_SETTINGS) {
         if (!output->current)
             return false;
         *out = *output->current;
         return true;
     }
-    if (modeIndex >= output->modes.size())
+    if (modeIndex >= output->modes.size()) {
+        s.endEnumeration(false);
         return false;
+    }
     *out = output->modes[modeIndex];
     return true;
 }
@@ -222,7 +288,7 @@ HDC X11DisplaySystem::createDC(const char* deviceName) {
     std::lock_guard lock(s.mutex);
     if (!deviceName || !s.current())
         return nullptr;
-    const OutputState* output = s.snapshot.output(deviceName);
+    const OutputState* output = s.snapshot->output(deviceName);
     if (!output || !output->active())
         return nullptr;
     DeviceContext dc{output->id, output->crtc, s.gammaSize(output->crtc)};

@@ -10,8 +10,13 @@
 // the backend selects on the root window (drained without blocking; the
 // round trip guarantees every event of an earlier change has arrived) tell
 // whether the configuration changed. Only then are the outputs, CRTCs and
-// EDIDs read again, once per output and CRTC. Every other enumeration call
-// answers from that snapshot; a gamma read or write is one round trip.
+// EDIDs read again, once per output and CRTC. Every other call of that
+// enumeration (the later adapter indices, and the monitor, current-mode and
+// mode queries made between them) answers from the snapshot it began with,
+// even when the configuration changes meanwhile, so one enumeration never
+// skips or repeats an output; a listing of one output's modes, begun at
+// mode 0 outside such an enumeration, likewise sees one snapshot. Each
+// thread's enumeration is its own. A gamma read or write is one round trip.
 // XRRGetScreenResources (which makes the server probe the hardware) is
 // never used.
 #pragma once

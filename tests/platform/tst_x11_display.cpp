@@ -158,6 +158,72 @@ private slots:
         QCOMPARE(x11->requestCounts().snapshotReads, after.snapshotReads + 1);
     }
 
+    // Another client shows DUMMY1 while an enumeration is under way (after
+    // its first adapter): that enumeration answers to its end from the
+    // configuration it began with, even after a gamma call of the same
+    // thread has read the new one; the next enumeration sees the change.
+    // So no output is skipped or listed twice, and no capture mixes two
+    // configurations.
+    void enumerationSeesTheConfigurationItBeganWith() {
+        QVERIFY(server_.xrandr({"--output", "DUMMY1", "--off"}).ok);
+        auto x11 = openSystem();
+        QVERIFY(x11);
+        std::vector<std::string> active;
+        DWORD count = 0;
+        DISPLAY_DEVICEA adapter{};
+        for (; x11->enumDisplayDevices(nullptr, count, &adapter); ++count) {
+            if (count == 1) {
+                QVERIFY(server_.attachMonitor("DUMMY1", secondMode));
+                // The backend takes the events in; its own snapshot moves on.
+                HDC dc = x11->createDC("DUMMY1");
+                QVERIFY(dc);
+                x11->deleteDC(dc);
+            }
+            DISPLAY_DEVICEA monitor{};
+            DEVMODEA mode{};
+            if (x11->enumDisplayDevices(adapter.DeviceName, 0, &monitor) &&
+                (monitor.StateFlags & DISPLAY_DEVICE_ACTIVE)) {
+                QVERIFY(x11->enumDisplaySettings(adapter.DeviceName, ENUM_CURRENT_SETTINGS, &mode));
+                active.emplace_back(adapter.DeviceName);
+            } else {
+                QVERIFY(
+                    !x11->enumDisplaySettings(adapter.DeviceName, ENUM_CURRENT_SETTINGS, &mode));
+            }
+        }
+        QCOMPARE(count, DWORD(16));
+        QCOMPARE(active, std::vector<std::string>{"DUMMY0"});
+        QCOMPARE(activeAdapters(*x11), (std::vector<std::string>{"DUMMY0", "DUMMY1"}));
+    }
+
+    // The same for a listing of one output's modes: a mode another client
+    // gives the output meanwhile is not in it, and is in the next one.
+    void modeListingSeesTheModesItBeganWith() {
+        auto x11 = openSystem();
+        QVERIFY(x11);
+        const QString name = QStringLiteral("t_enum_640x480");
+        server_.xrandr({"--newmode", name, "25.18", "640", "656", "752", "800", "480", "490", "492",
+                        "525"});  // fails harmlessly when it exists
+        auto listModes = [&](bool addOnTheWay) {
+            std::vector<DEVMODEA> modes;
+            DEVMODEA mode{};
+            for (DWORD k = 0; x11->enumDisplaySettings("DUMMY0", k, &mode); ++k) {
+                if (k == 0 && addOnTheWay) {
+                    if (!server_.xrandr({"--addmode", "DUMMY0", name}).ok)
+                        return std::vector<DEVMODEA>{};
+                    HDC dc = x11->createDC("DUMMY0");
+                    x11->deleteDC(dc);
+                }
+                modes.push_back(mode);
+            }
+            return modes;
+        };
+        const std::size_t before = listModes(false).size();
+        QVERIFY(before > 0);
+        QCOMPARE(listModes(true).size(), before);
+        QCOMPARE(listModes(false).size(), before + 1);
+        QVERIFY(server_.xrandr({"--delmode", "DUMMY0", name}).ok);
+    }
+
     // A request the server refuses (here: a CRTC that does not exist) fails
     // alone; the connection goes on, and the process-wide handler stays.
     void protocolErrorFailsOneRequest() {
