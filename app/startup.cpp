@@ -9,6 +9,7 @@
 #include "state/app_state.h"
 #include "app/command_line.h"
 #include "app/quit_on_signal.h"
+#include "storage/leftover_files.h"
 #include "storage/run_on_startup.h"
 #include "storage/settings_file.h"
 #include "storage/tree_file.h"
@@ -85,6 +86,9 @@ int runTavrin(int argc, char** argv, const char* updateUrl) {
         LogGroup g = s.log.group();
         g.timestamp() << "Tavrin v" << programVersion << " launched.\n\n\n";
     }
+
+    // What saves interrupted by a killed process left beside the files.
+    removeLeftoverSaveFiles({s.files.tree, s.files.settings});
 
     // 7. The tree. Nothing else runs yet, so no lock is needed.
     loadTreeAtStart(s);
