@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 
 TempAppDir::TempAppDir() {
     dir_.setAutoRemove(true);
@@ -20,6 +21,22 @@ QByteArray TempAppDir::readFile(const QString& name) const {
 
 bool TempAppDir::exists(const QString& name) const {
     return QFile::exists(filePath(name));
+}
+
+QProcessEnvironment TempAppDir::isolatedEnvironment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("HOME"), path());
+    return env;
+}
+
+QString TempAppDir::normalisedLog() const {
+    static const QRegularExpression stamp(
+        QStringLiteral("\\[\\d{4}-\\d{2}-\\d{2}\\.\\d{2}:\\d{2}:\\d{2}\\]"));
+    return QString::fromUtf8(readFile(QStringLiteral("Log.txt")))
+        .replace(stamp, QStringLiteral("[TS]"));
 }
 
 bool TempAppDir::installBinary() {

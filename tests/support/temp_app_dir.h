@@ -26,6 +26,13 @@ public:
     bool installBinary();
     QString binaryPath() const { return filePath(QStringLiteral("tavrin")); }
 
+    // The environment of a run that touches nothing of the user's: no X
+    // display (the program sees no displays), the offscreen platform, HOME
+    // and XDG_CONFIG_HOME inside the directory.
+    QProcessEnvironment isolatedEnvironment() const;
+    // "Log.txt" with every timestamp replaced by "[TS]".
+    QString normalisedLog() const;
+
     struct Run {
         int exitCode = -1;
         bool finished = false;
