@@ -31,20 +31,23 @@ const char* kindOf(mode_t m) {
     return "not a regular file";
 }
 
-// open() with O_NONBLOCK, then the descriptor back in blocking mode (a
-// FIFO with a reader behaves as usual afterwards); -1 on failure.
+// open() with O_NONBLOCK, which never waits for the other end of a FIFO;
+// -1 on failure. (On a regular file O_NONBLOCK has no effect.)
 int openWithoutBlocking(const QString& path, int flags, mode_t permissions = 0) {
     const QByteArray name = QFile::encodeName(path);
     int fd = -1;
     do {
         fd = ::open(name.constData(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, permissions);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return -1;
-    const int status = ::fcntl(fd, F_GETFL);
-    if (status >= 0)
-        ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
     return fd;
+}
+
+// Puts the descriptor back in blocking mode, so that a FIFO with a reader
+// behaves as usual afterwards.
+void makeBlocking(int fd) {
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status >= 0 && (status & O_NONBLOCK))
+        ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
 }
 
 // Hands `fd` to `file`, which closes it from then on.
@@ -93,6 +96,7 @@ bool openForAppendingWithoutBlocking(QFile& file, const QString& path, QIODevice
     const int fd = openWithoutBlocking(path, O_WRONLY | O_APPEND | O_CREAT, 0666);
     if (fd < 0)
         return false;
+    makeBlocking(fd);
     return adopt(file, path, fd, mode);
 #endif
 }

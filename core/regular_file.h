@@ -15,16 +15,17 @@
 // regular file (a FIFO)"); after a failed open it is left empty, as that
 // failure is the caller's ordinary one.
 //
-// On POSIX systems the file is opened with O_NONBLOCK and checked with
-// fstat on the opened descriptor (so a file swapped between a check and the
-// open cannot slip through); the descriptor is then put back into blocking
-// mode. Elsewhere it is a plain open.
+// On POSIX systems the file is opened with O_NONBLOCK (which has no effect
+// on the regular file it accepts) and checked with fstat on the opened
+// descriptor, so a file swapped between a check and the open cannot slip
+// through. Elsewhere it is a plain open.
 bool openRegularFileForReading(QFile& file, const QString& path, QIODevice::OpenMode mode,
                                QString* refusal = nullptr);
 
 // Opens `path` into `file` for appending (the log) without ever blocking in
-// open(). Any kind of file is taken (a user may point the log at /dev/null);
-// false when the open fails.
+// open(), then puts the descriptor back in blocking mode. Any kind of file
+// is taken (a user may point the log at /dev/null); false when the open
+// fails (a FIFO nobody reads, for one).
 bool openForAppendingWithoutBlocking(QFile& file, const QString& path, QIODevice::OpenMode mode);
 
 // True when the open `file` is a regular file (false for a FIFO, a device

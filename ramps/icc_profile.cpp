@@ -76,11 +76,23 @@ private:
     const uchar* bytes_;
 };
 
+// The file's first bytes are read at once (every part of a usual profile
+// lies in them, so a usual profile costs one read); anything beyond is read
+// where it lies.
 class FileSource : public ProfileSource {
 public:
-    FileSource(QFile& file, quint64 size) : ProfileSource(size), file_(file) {}
+    static constexpr qint64 prefixSize = 64 * 1024;
+
+    FileSource(QFile& file, quint64 size) : ProfileSource(size), file_(file) {
+        prefix_ = file_.read(std::min<qint64>(static_cast<qint64>(size), prefixSize));
+    }
     bool read(quint64 offset, quint64 length, uchar* out) override {
         Q_ASSERT(contains(offset, length));
+        if (offset + length <= static_cast<quint64>(prefix_.size())) {
+            if (length)
+                std::memcpy(out, prefix_.constData() + offset, length);
+            return true;
+        }
         if (!file_.seek(static_cast<qint64>(offset)))
             return false;
         const qint64 wanted = static_cast<qint64>(length);
@@ -89,6 +101,7 @@ public:
 
 private:
     QFile& file_;
+    QByteArray prefix_;
 };
 
 // Big-endian reads from a range read out of the source.

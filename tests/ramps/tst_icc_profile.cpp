@@ -530,11 +530,12 @@ void TestIccProfile::fileAndMemoryGiveTheSameVerdictAtEveryLength() {
     }
 }
 
-// The tag table is read a block at a time: a vcgt entry far down a long
-// table is found, from a file as from memory.
+// The tag table is read a block at a time, beyond the file's first 64 KiB
+// where it is: a vcgt entry (and its data) far down a long table is found,
+// from a file as from memory.
 void TestIccProfile::vcgtFarDownALongTagTable() {
     QList<icc::Tag> tags;
-    for (int i = 0; i < 2500; ++i) tags.append({"zzzz", QByteArray(4, 'z')});
+    for (int i = 0; i < 8000; ++i) tags.append({"zzzz", QByteArray(4, 'z')});
     tags.append({"vcgt", icc::vcgtTag(icc::tableData(icc::gammaCurves(1.8, 1.9, 2.0)))});
     const QByteArray bytes = icc::profile(tags);
     QTemporaryDir dir;
@@ -568,8 +569,8 @@ void TestIccProfile::hugeFileIsReadOnlyWhereTheChecksLook_data() {
     QTest::newRow("a valid profile padded to 3 GB") << true;
 }
 
-// A sparse file of 3 GB named as a profile: the reader reads its header
-// (and, for a profile, its tag table and vcgt), not the file.
+// A sparse file of 3 GB named as a profile: the reader reads where its
+// checks look (the header, the tag table, the vcgt), not the whole file.
 void TestIccProfile::hugeFileIsReadOnlyWhereTheChecksLook() {
     QFETCH(bool, validProfileFirst);
     QTemporaryDir dir;
@@ -592,10 +593,10 @@ void TestIccProfile::hugeFileIsReadOnlyWhereTheChecksLook() {
         QVERIFY(rampsEqual(parsed.ramp, makeLinearRamp()));
     else
         QCOMPARE(parsed.messages.constLast(), QStringLiteral("Error: not ICC profile\n"));
-    // A few kilobytes at most (the test's own reads of /proc included); the
-    // time it takes is measured in bench/.
+    // The file's first 64 KiB at most (the test's own reads of /proc aside),
+    // whatever its size; the time it takes is measured in bench/.
     if (readBefore >= 0)
-        QVERIFY2(read < 64 * 1024, qPrintable(QString::number(read)));
+        QVERIFY2(read < 80 * 1024, qPrintable(QString::number(read)));
 }
 
 void TestIccProfile::truncatedAtEveryLength_data() {
