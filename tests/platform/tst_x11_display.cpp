@@ -192,7 +192,7 @@ private slots:
         }
         QCOMPARE(count, DWORD(16));
         QCOMPARE(active, std::vector<std::string>{"DUMMY0"});
-        QCOMPARE(activeAdapters(*x11), (std::vector<std::string>{"DUMMY0", "DUMMY1"}));
+        QCOMPARE(displaycontract::activeAdapters(*x11), (std::vector<std::string>{"DUMMY0", "DUMMY1"}));
     }
 
     // The same for a listing of one output's modes: a mode another client
