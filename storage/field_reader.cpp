@@ -1,29 +1,32 @@
 #include "storage/field_reader.h"
 
+#include <algorithm>
+#include <cstring>
+
+ByteReader::ByteReader(QByteArray data) : data_(std::move(data)) {
+    data_.removeIf([](char c) { return c == '\r'; });
+}
+
 bool ByteReader::getByte(char& byte) {
     if (atEnd())
         return false;
     byte = data_[pos_++];
-    // Dropped at once, so that atEnd() is true when only CRs are left.
-    skipCarriageReturns();
     return true;
 }
 
-void ByteReader::skipCarriageReturns() {
-    while (pos_ < data_.size() && data_[pos_] == '\r') ++pos_;
+QByteArray ByteReader::take(qsizetype maxBytes, char delimiter) {
+    const qsizetype span = std::min(maxBytes, data_.size() - pos_);
+    if (span <= 0)
+        return {};
+    const char* start = data_.constData() + pos_;
+    const auto* found = static_cast<const char*>(std::memchr(start, delimiter, size_t(span)));
+    const qsizetype length = found ? found - start : span;
+    pos_ += found ? length + 1 : length;
+    return QByteArray(start, length);
 }
 
 QByteArray readField(ByteReader& reader, int limit, char delimiter) {
-    QByteArray field;
-    char byte = 0;
-    while (field.size() < limit - 1 && reader.getByte(byte)) {
-        if (byte == delimiter)
-            break;
-        field.append(byte);
-        if (reader.atEnd())
-            break;
-    }
-    return field;
+    return reader.take(qsizetype(limit) - 1, delimiter);
 }
 
 QByteArray readLine(ByteReader& reader) {

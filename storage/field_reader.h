@@ -7,20 +7,21 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
-// A text file's bytes in memory, handed out one at a time, as a text-mode
-// read gives them: every CR is dropped, so files written with CR LF and with
-// LF line ends read the same (no text the program writes holds a CR).
+// A text file's bytes in memory, handed out as a text-mode read gives them:
+// every CR is dropped, so files written with CR LF and with LF line ends
+// read the same (no text the program writes holds a CR).
 class ByteReader {
 public:
-    explicit ByteReader(QByteArray data) : data_(std::move(data)) { skipCarriageReturns(); }
+    explicit ByteReader(QByteArray data);
 
     bool atEnd() const { return pos_ >= data_.size(); }
     // The next byte; false (and `byte` untouched) at the end of the data.
     bool getByte(char& byte);
+    // Up to `maxBytes` bytes before the next `delimiter`; the delimiter is
+    // consumed when it comes within them, otherwise it stays.
+    QByteArray take(qsizetype maxBytes, char delimiter);
 
 private:
-    void skipCarriageReturns();
-
     QByteArray data_;
     qsizetype pos_ = 0;
 };
