@@ -13,6 +13,7 @@ packages=("$@")
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   argyll colord-data
   xdotool trayer imagemagick x11-utils
+  dpkg-dev file
 )
 
 missing=()
