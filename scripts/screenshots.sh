@@ -112,10 +112,12 @@ keys Tab space  # "Cancel"
 
 # The tray icon (a small window of the program's, inside trayer) and the
 # menu that a right click on it opens, with the tray bar around them.
+icon=""
 for id in $(visible_windows --classname tavrin); do
   geometry "$id"
   if [ "$WIDTH" -le 64 ] && [ "$HEIGHT" -le 64 ]; then icon=$id; fi
 done
+[ -n "$icon" ] || { echo "No tray icon." >&2; exit 1; }
 # Opened at the icon's lower left corner, the menu leaves the icon in sight.
 geometry "$icon"
 xdotool mousemove --sync "$X" $((Y + HEIGHT - 1)) click 3
