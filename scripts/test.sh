@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Tavrin and runs every test: the profile reader under
 # AddressSanitizer and the threaded tests under ThreadSanitizer, each in a
-# build directory of its own, then the whole suite in build/.
+# build directory of its own, the Debian package's checks (build-deb/), then
+# the whole suite in build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,6 +29,10 @@ ninja -C build-asan "${asan_tests[@]}"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -R "^($(IFS='|'; echo "${asan_tests[*]}"))\$") || status=1
 ninja -C build-tsan "${tsan_tests[@]}"
 (cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R "^($(IFS='|'; echo "${tsan_tests[*]}"))\$") || status=1
+
+# The Debian package as Debian builds it, through lintian and the desktop's
+# validators.
+bash scripts/check-package.sh || status=1
 
 # The whole suite last, so that its summary is the run's closing line.
 (cd build && ctest --output-on-failure --timeout 300) || status=1
