@@ -14,6 +14,24 @@ AppFiles AppFiles::in(const QString& directory) {
 
 namespace {
 
+// The system's own program directories: a copy there is installed, and an
+// administrator's run must not leave the user's files among the programs.
+bool isSystemProgramDirectory(const QString& directory) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(directory);
+    return false;
+#else
+    static const char* const systemDirectories[] = {"/usr/bin",       "/usr/local/bin", "/bin",
+                                                    "/usr/sbin",      "/usr/local/sbin", "/sbin",
+                                                    "/usr/games",     "/usr/local/games"};
+    const QString canonical = QFileInfo(directory).canonicalFilePath();
+    for (const char* system : systemDirectories)
+        if (canonical == QFileInfo(QString::fromLatin1(system)).canonicalFilePath())
+            return true;
+    return false;
+#endif
+}
+
 bool canWriteIn(const QString& directory) {
     // Creating a file is the only sure test (permissions, read-only media).
     QTemporaryFile probe(QDir(directory).filePath(QStringLiteral(".tavrin-write-test-XXXXXX")));
@@ -23,8 +41,11 @@ bool canWriteIn(const QString& directory) {
 }  // namespace
 
 QString dataDirectory() {
-    const QString exeDir = QCoreApplication::applicationDirPath();
-    if (canWriteIn(exeDir))
+    return dataDirectoryFor(QCoreApplication::applicationDirPath());
+}
+
+QString dataDirectoryFor(const QString& exeDir) {
+    if (!isSystemProgramDirectory(exeDir) && canWriteIn(exeDir))
         return exeDir;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);

@@ -26,8 +26,11 @@ struct AppFiles {
 };
 
 // The executable's directory when it can be written (a portable program),
-// otherwise the user's application data directory.
+// otherwise, and always for a copy installed among the system's programs
+// (/usr/bin and the like), the user's application data directory.
 QString dataDirectory();
+// The same for an executable in `exeDir`.
+QString dataDirectoryFor(const QString& exeDir);
 
 class AppState {
 public:
