@@ -8,6 +8,26 @@
 #include "tree/display_records.h"
 #include "tree/node_list.h"
 
+namespace {
+
+// What a curve that was never set reads as; trivially destructible, so it
+// outlives anything that may read it while the process ends.
+constexpr GammaRamp unsetRamp{};
+
+}  // namespace
+
+StoredRamp& StoredRamp::operator=(const GammaRamp& ramp) {
+    if (ramp_)
+        *ramp_ = ramp;
+    else
+        ramp_ = std::make_unique<GammaRamp>(ramp);
+    return *this;
+}
+
+const GammaRamp& StoredRamp::get() const {
+    return ramp_ ? *ramp_ : unsetRamp;
+}
+
 Mode::Mode() : devMode(emptyDisplayMode()) {}
 
 Mode::Mode(const DEVMODEA& settings, const QString& association)

@@ -22,6 +22,20 @@
 class LogGroup;
 class QTextStream;
 
+// A mode's parsed profile curve, held only once one is given: most modes
+// have none, and a tree of thousands of modes keeps a pointer each instead
+// of a whole ramp. Reads as a ramp of zeros until it is set.
+class StoredRamp {
+public:
+    StoredRamp() = default;
+    StoredRamp& operator=(const GammaRamp& ramp);
+    operator const GammaRamp&() const { return get(); }
+    const GammaRamp& get() const;
+
+private:
+    std::unique_ptr<GammaRamp> ramp_;
+};
+
 struct Mode {
     // A sentinel, or a new globalMode: empty `profile`, no curve, only
     // `dmSize` of `devMode` set.
@@ -47,7 +61,7 @@ struct Mode {
     // a tint name.
     QString profile;
     // The parsed profile curve; means something only while `hasCurve`.
-    GammaRamp curve;
+    StoredRamp curve;
     bool hasCurve = false;
     std::unique_ptr<Mode> nextNode;
 };

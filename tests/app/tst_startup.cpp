@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include "log_text.h"
 #include "temp_app_dir.h"
 
 namespace {
@@ -21,12 +22,8 @@ const QString settingsLines =
 const QString separator =
     "\n\n---------------------------------------------------------------\n\n\n";
 
-// The log with every timestamp replaced by "[TS]".
 QString normalised(const QByteArray& log) {
-    QString text = QString::fromUtf8(log);
-    static const QRegularExpression stamp("\\[\\d{4}-\\d{2}-\\d{2}\\.\\d{2}:\\d{2}:\\d{2}\\]");
-    text.replace(stamp, "[TS]");
-    return text;
+    return normalisedLogText(log);
 }
 
 // The loop thread's own "Looping..." line lands wherever the thread gets to

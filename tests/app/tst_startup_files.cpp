@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include "log_text.h"
 #include "temp_app_dir.h"
 
 namespace {
@@ -27,9 +28,7 @@ QByteArray settingsFile(const QMap<QString, QString>& values = {},
 }
 
 QString normalised(const QByteArray& log) {
-    QString text = QString::fromUtf8(log);
-    text.replace(QRegularExpression("\\[\\d{4}-\\d{2}-\\d{2}\\.\\d{2}:\\d{2}:\\d{2}\\]"), "[TS]");
-    return text;
+    return normalisedLogText(log);
 }
 
 // What start-up logged about the settings: from its "Found existing

@@ -1,5 +1,7 @@
 #include "temp_app_dir.h"
 
+#include "log_text.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -33,10 +35,7 @@ QProcessEnvironment TempAppDir::isolatedEnvironment() const {
 }
 
 QString TempAppDir::normalisedLog() const {
-    static const QRegularExpression stamp(
-        QStringLiteral("\\[\\d{4}-\\d{2}-\\d{2}\\.\\d{2}:\\d{2}:\\d{2}\\]"));
-    return QString::fromUtf8(readFile(QStringLiteral("Log.txt")))
-        .replace(stamp, QStringLiteral("[TS]"));
+    return normalisedLogText(readFile(QStringLiteral("Log.txt")));
 }
 
 bool TempAppDir::installBinary() {

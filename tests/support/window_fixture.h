@@ -22,6 +22,7 @@
 #include <QTimer>
 
 #include "icc_profiles.h"
+#include "log_text.h"
 #include "platform/sim/sim_display_system.h"
 #include "platform/sim/sim_run_entry.h"
 #include "state/app_state.h"
@@ -76,17 +77,7 @@ struct WindowFixture {
     }
 
     // The log so far, every timestamp as "[TS]" and every handle as "0xH".
-    QString logText() const {
-        QFile f(state->files.log);
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        QString text = QString::fromUtf8(f.readAll());
-        static const QRegularExpression stamp("\\[\\d{4}-\\d{2}-\\d{2}\\.\\d{2}:\\d{2}:\\d{2}\\]");
-        static const QRegularExpression handle("\\b0x[0-9a-f]+");
-        text.replace(stamp, "[TS]");
-        text.replace(handle, "0xH");
-        return text;
-    }
+    QString logText() const { return readNormalisedLog(state->files.log, true); }
     void clearLog() const { QFile(state->files.log).resize(0); }
     QByteArray treeFile() const {
         QFile f(state->files.tree);
