@@ -15,6 +15,7 @@
 #include "storage/tree_file.h"
 #include "ui/about_window.h"
 #include "ui/main_window.h"
+#include "ui/program_pictures.h"
 #include "ui/settings_window.h"
 #include "ui/update_dialog.h"
 #include "update/update_check.h"
@@ -155,7 +156,7 @@ int runTavrin(int argc, char** argv, const char* updateUrl) {
         windows.updateChecker->check();
 
     // 19. The window icon.
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icon_on.png")));
+    QApplication::setWindowIcon(programIcon(true));
 
     // 20. The event loop; its result is not passed on.
     QApplication::exec();

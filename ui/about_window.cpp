@@ -2,6 +2,7 @@
 
 #include "core/build_config.h"
 #include "ui/fitted_font.h"
+#include "ui/program_pictures.h"
 #include "ui_about_window.h"
 
 namespace {
@@ -14,6 +15,8 @@ QString link(const QString& address, const QString& text) {
 
 About::About(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::About>()) {
     ui->setupUi(this);
+    // ":/icon_on.png", at twice the label's size for dense screens.
+    ui->lblIcon->setPixmap(programPicture(2 * ui->lblIcon->width()));
     ui->lblDownloadPage->setText(link(QStringLiteral(TAVRIN_DOWNLOAD_URL), tr("Download Page")));
     ui->lblForumThread->setText(link(QStringLiteral(TAVRIN_FORUM_URL), tr("Forum Thread")));
     ui->lblDonate_2->setText(link(QStringLiteral("mailto:" TAVRIN_DONATION_ADDRESS),

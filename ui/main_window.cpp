@@ -7,6 +7,7 @@
 #include "loop/command_line_start.h"
 #include "state/app_state.h"
 #include "ui/fitted_font.h"
+#include "ui/program_pictures.h"
 #include "ui_main_window.h"
 
 namespace {
@@ -93,8 +94,7 @@ void MainWindow::setTrayIconVisible(bool visible) {
 }
 
 void MainWindow::setTrayPicture(bool loopOn) {
-    trayIcon_->setIcon(
-        QIcon(loopOn ? QStringLiteral(":/icon_on.png") : QStringLiteral(":/icon_off.png")));
+    trayIcon_->setIcon(programIcon(loopOn));
 }
 
 void MainWindow::seekMonitor() {
