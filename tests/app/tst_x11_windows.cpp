@@ -121,6 +121,7 @@ private slots:
         d.xdotool({"key", "--delay", "60", "Down", "Down", "Down", "Return"});
         QCOMPARE(d.waitForExit(), 0);
         QVERIFY(d.log().contains("]Application exit called.\n\nStopping loop...\n\n"));
+        QCOMPARE(d.log().count("Application exit called."), 1);
         QVERIFY(d.log().endsWith("Exiting application...\n"));
     }
 
