@@ -23,7 +23,7 @@ void linkWindows(const Windows& w) {
         else
             checker->stopTimer();
     });
-    QObject::connect(settingsWindow, &settings::firstTimeSetupDone, main, &QWidget::show);
+    QObject::connect(settingsWindow, &settings::firstTimeSetupDone, main, &MainWindow::showWindow);
 
     QObject::connect(checker, &UpdateCheck::updateDialogRequested, w.updateDialog, &QWidget::show);
 

@@ -16,6 +16,7 @@
 // menus), main_window_tray.cpp (tray icon, window state, menu actions).
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <QMainWindow>
@@ -50,6 +51,10 @@ public:
     // icon is enabled.
     void applyTrayIconRule();
 
+    // Whether the desktop has a tray to show the icon in (asked of the
+    // platform; a test that stands for such a desktop answers yes).
+    std::function<bool()> desktopHasTray = &QSystemTrayIcon::isSystemTrayAvailable;
+
 signals:
     // The user ends the program ("Exit", or closing the window without a
     // tray icon). Start-up ends the process; nothing after the emit runs.
@@ -65,8 +70,11 @@ public slots:
     // The settings window switched the tray icon on or off.
     void setTrayIconVisible(bool visible);
     // Hides a visible window into the tray (the tray menu then offers
-    // "Show").
+    // "Show"); where no tray icon is in use the window stays, since nothing
+    // could bring it back.
     void hideIntoTray();
+    // Shows the window (first-time setup is done).
+    void showWindow();
 
 private slots:
     void on_listWidgetMon_currentRowChanged(int row);
@@ -110,6 +118,11 @@ private:
     // For the panel: the selected monitor's global mode, or the selected
     // mode.
     void seekPanelMode();
+
+    // The tray icon is in use: shown (started hidden, or enabled) on a
+    // desktop that has a tray to show it in. Closing or hiding the window
+    // then leaves the program in the tray.
+    bool trayInUse() const;
 
     void hidePanel();
     // Shows "Associate Profile" unless the program itself is updating.

@@ -81,22 +81,30 @@ void MainWindow::TrayIconShowHide() {
     }
 }
 
+bool MainWindow::trayInUse() const {
+    return (startedHidden_ || state_.settings.enableTrayIcon) && desktopHasTray();
+}
+
+void MainWindow::showWindow() {
+    show();
+    windowShown_ = true;
+}
+
 void MainWindow::hideIntoTray() {
-    if (isVisible()) {
+    if (trayInUse() && isVisible()) {
         hide();
         windowShown_ = false;
     }
 }
 
 void MainWindow::changeEvent(QEvent* e) {
-    if ((startedHidden_ || state_.settings.enableTrayIcon) &&
-        e->type() == QEvent::WindowStateChange && isMinimized())
+    if (trayInUse() && e->type() == QEvent::WindowStateChange && isMinimized())
         windowShown_ = false;
     QMainWindow::changeEvent(e);
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
-    if (!startedHidden_ && !state_.settings.enableTrayIcon) {
+    if (!trayInUse()) {
         emit exitRequested();
         return;
     }

@@ -153,8 +153,10 @@ struct Window : WindowFixture {
     QPushButton* button(const char* name) const { return w->findChild<QPushButton*>(name); }
     QWidget* widget(const char* name) const { return w->findChild<QWidget*>(name); }
     QAction* actionStart() const { return w->findChild<QAction*>("actionStart"); }
+    // The main window, shown, on a desktop with a tray.
     void open() {
         w = std::make_unique<MainWindow>(*state, QStringList());
+        w->desktopHasTray = [] { return true; };
         w->show();
     }
     static QStringList items(const QListWidget* list) {

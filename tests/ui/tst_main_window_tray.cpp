@@ -73,16 +73,23 @@ private slots:
     }
 
     void closingTheWindow_data() {
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<bool>("desktopTray");
         QTest::addColumn<bool>("trayIcon");
-        QTest::newRow("tray icon in use") << true;
-        QTest::newRow("no tray icon") << false;
+        QTest::newRow("tray icon in use") << true << true << true;
+        QTest::newRow("tray icon off") << false << true << false;
+        // Hidden, the window could never come back: closing ends the program.
+        QTest::newRow("no tray on the desktop") << true << false << false;
     }
     void closingTheWindow() {
+        QFETCH(bool, enabled);
+        QFETCH(bool, desktopTray);
         QFETCH(bool, trayIcon);
         Tray f;
-        f.state->settings.enableTrayIcon = trayIcon;
+        f.state->settings.enableTrayIcon = enabled;
         f.addMonitor(0);
         f.open();
+        f.w->desktopHasTray = [desktopTray] { return desktopTray; };
         f.startLoop();
         QSignalSpy exits(f.w.get(), &MainWindow::exitRequested);
         QSignalSpy intoTray(f.w.get(), &MainWindow::closedToTray);
