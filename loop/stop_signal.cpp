@@ -1,7 +1,5 @@
 #include "loop/stop_signal.h"
 
-#include <chrono>
-
 void StopSignal::reset() {
     std::lock_guard lock(mutex_);
     requested_.store(false, std::memory_order_release);
@@ -24,13 +22,21 @@ void StopSignal::waitUntilFinished() {
 void StopSignal::request() {
     std::lock_guard lock(mutex_);
     requested_.store(true, std::memory_order_release);
+    if (pausing_)
+        pausing_->wake();
     wake_.notify_all();
 }
 
-bool StopSignal::pause(int milliseconds) {
-    std::unique_lock lock(mutex_);
-    if (milliseconds <= 0)
-        return !requested();
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    return !wake_.wait_until(lock, until, [this] { return requested(); });
+bool StopSignal::pause(ChangeWaiter& changes, int milliseconds) {
+    {
+        std::lock_guard lock(mutex_);
+        if (requested())
+            return false;
+        pausing_ = &changes;
+    }
+    // A request from here on wakes the waiter, also before it blocks.
+    changes.wait(milliseconds);
+    std::lock_guard lock(mutex_);
+    pausing_ = nullptr;
+    return !requested();
 }

@@ -6,6 +6,8 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "platform/change_waiter.h"
+
 class StopSignal {
 public:
     // Clears a previous request; called before the loop thread starts.
@@ -20,13 +22,16 @@ public:
     // Sets the flag and wakes a pause in progress.
     void request();
     bool requested() const { return requested_.load(std::memory_order_acquire); }
-    // Waits `milliseconds` or until a stop is requested; true when the full
-    // pause passed without a request.
-    bool pause(int milliseconds);
+    // Waits on `changes` for `milliseconds` at most: until the display
+    // system announces a change, the time is up or a stop is requested.
+    // False when a stop was requested.
+    bool pause(ChangeWaiter& changes, int milliseconds);
 
 private:
     std::atomic<bool> requested_{false};
     bool running_ = false;
+    // The waiter of the pause in progress, which a request wakes.
+    ChangeWaiter* pausing_ = nullptr;
     std::mutex mutex_;
     std::condition_variable wake_;
 };

@@ -12,6 +12,9 @@ WatchLoop::WatchLoop(LoopContext& ctx, StopSignal& stop)
 
 void WatchLoop::run() {
     ctx_.log.group() << "Looping...\n\n";
+    // Watched from before the first pass, so that a change announced while
+    // a pass runs brings the next one at once.
+    const std::unique_ptr<ChangeWaiter> changes = ctx_.display.watchChanges();
     bool first = true;
     while (!stop_.requested()) {
         if (!runPass())
@@ -22,7 +25,7 @@ void WatchLoop::run() {
         if (first)
             ctx_.flags.suppressChangeMsg = false;
         first = false;
-        if (!stop_.pause(ctx_.settings.pollingPeriod.load(std::memory_order_relaxed)))
+        if (!stop_.pause(*changes, ctx_.settings.pollingPeriod.load(std::memory_order_relaxed)))
             break;
     }
 }

@@ -1,7 +1,10 @@
 // The watch loop: every `pollingPeriod` milliseconds it takes a snapshot of
 // the active displays; when the configuration differs from the one it last
 // applied, it loads what the tree associates with every display; otherwise,
-// with `lockLoadedProfiles`, it sets back every ramp that drifted.
+// with `lockLoadedProfiles`, it sets back every ramp that drifted. A change
+// the display system announces ends the pause at once: the pass comes
+// without waiting for the period, and announcements made during a pass
+// bring one more pass after it.
 #pragma once
 
 #include <optional>
@@ -15,6 +18,7 @@ public:
     WatchLoop(LoopContext& ctx, StopSignal& stop);
 
     // "Looping...", then passes with their pause until a stop is requested.
+    // The pause ends early when the display system announces a change.
     void run();
 
     // One pass. Returns false when a stop request cut it short; the rest of

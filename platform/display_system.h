@@ -9,7 +9,9 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
+#include "platform/change_waiter.h"
 #include "platform/win_types.h"
 
 // 768 entries: 256 red, then 256 green, then 256 blue.
@@ -37,4 +39,9 @@ public:
     virtual bool setDeviceGammaRamp(HDC dc, const GammaTable768& table) = 0;
     // On failure `table` keeps what it held.
     virtual bool getDeviceGammaRamp(HDC dc, GammaTable768& table) = 0;
+
+    // A waiter on the system's own announcements that the display
+    // configuration may have changed (change_waiter.h). A system that makes
+    // none (this default) gives one that only waits out its time or a wake.
+    virtual std::unique_ptr<ChangeWaiter> watchChanges();
 };

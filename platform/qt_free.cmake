@@ -7,6 +7,10 @@ set(platform_dir ${CMAKE_CURRENT_LIST_DIR})
 add_library(tavrin_platform_base STATIC
   ${platform_dir}/win_types.h
   ${platform_dir}/display_system.h
+  ${platform_dir}/display_system.cpp
+  ${platform_dir}/change_waiter.h
+  ${platform_dir}/change_announcer.h
+  ${platform_dir}/change_announcer.cpp
   ${platform_dir}/run_entry.h
   ${platform_dir}/null_display_system.h
 )

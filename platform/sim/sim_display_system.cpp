@@ -58,23 +58,34 @@ int SimDisplaySystem::addAdapter(const std::string& deviceName, const std::strin
 }
 
 int SimDisplaySystem::attachMonitor(int adapter, const DISPLAY_DEVICEA& monitor, bool active) {
-    std::lock_guard lock(mutex_);
-    Adapter& a = adapters_.at(adapter);
-    Monitor m{monitor, active};
-    m.device.cb = sizeof(DISPLAY_DEVICEA);
-    a.monitors.push_back(m);
-    return static_cast<int>(a.monitors.size()) - 1;
+    int index = 0;
+    {
+        std::lock_guard lock(mutex_);
+        Adapter& a = adapters_.at(adapter);
+        Monitor m{monitor, active};
+        m.device.cb = sizeof(DISPLAY_DEVICEA);
+        a.monitors.push_back(m);
+        index = static_cast<int>(a.monitors.size()) - 1;
+    }
+    announcer_.announce();
+    return index;
 }
 
 void SimDisplaySystem::detachMonitor(int adapter, int monitor) {
-    std::lock_guard lock(mutex_);
-    auto& list = adapters_.at(adapter).monitors;
-    list.erase(list.begin() + monitor);
+    {
+        std::lock_guard lock(mutex_);
+        auto& list = adapters_.at(adapter).monitors;
+        list.erase(list.begin() + monitor);
+    }
+    announcer_.announce();
 }
 
 void SimDisplaySystem::setMonitorActive(int adapter, int monitor, bool active) {
-    std::lock_guard lock(mutex_);
-    adapters_.at(adapter).monitors.at(monitor).active = active;
+    {
+        std::lock_guard lock(mutex_);
+        adapters_.at(adapter).monitors.at(monitor).active = active;
+    }
+    announcer_.announce();
 }
 
 void SimDisplaySystem::setModes(int adapter, const std::vector<DEVMODEA>& modes) {
@@ -88,15 +99,21 @@ void SimDisplaySystem::setModes(int adapter, const std::vector<DEVMODEA>& modes)
 }
 
 void SimDisplaySystem::switchMode(int adapter, const DEVMODEA& mode) {
-    std::lock_guard lock(mutex_);
-    Adapter& a = adapters_.at(adapter);
-    a.hasCurrent = true;
-    a.current = mode;
+    {
+        std::lock_guard lock(mutex_);
+        Adapter& a = adapters_.at(adapter);
+        a.hasCurrent = true;
+        a.current = mode;
+    }
+    announcer_.announce();
 }
 
 void SimDisplaySystem::clearCurrentMode(int adapter) {
-    std::lock_guard lock(mutex_);
-    adapters_.at(adapter).hasCurrent = false;
+    {
+        std::lock_guard lock(mutex_);
+        adapters_.at(adapter).hasCurrent = false;
+    }
+    announcer_.announce();
 }
 
 void SimDisplaySystem::overwriteGamma(int adapter, const GammaTable768& table) {
@@ -225,6 +242,10 @@ bool SimDisplaySystem::setDeviceGammaRamp(HDC dc, const GammaTable768& table) {
         a->gamma[i] = static_cast<std::uint16_t>(table[i] & mask);
     ++a->loads;
     return true;
+}
+
+std::unique_ptr<ChangeWaiter> SimDisplaySystem::watchChanges() {
+    return announcer_.watch();
 }
 
 bool SimDisplaySystem::getDeviceGammaRamp(HDC dc, GammaTable768& table) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/change_announcer.h"
 #include "platform/display_system.h"
 
 class SimDisplaySystem : public DisplaySystem {
@@ -28,6 +29,11 @@ public:
                                        const std::string& deviceString);
 
     // --- set-up and outside events (thread-safe) ---
+    // Attaching, detaching, switching a monitor on or off and switching or
+    // clearing a mode announce a change to the waiters of watchChanges(), as
+    // the system would (also when it changed nothing, as a system may);
+    // adding adapters and setting the mode list, which set a system up, and
+    // overwriting a gamma table do not.
 
     // Adds an adapter output; returns its index. Its gamma table starts linear.
     int addAdapter(const std::string& deviceName, const std::string& deviceString);
@@ -67,6 +73,7 @@ public:
     void deleteDC(HDC dc) override;
     bool setDeviceGammaRamp(HDC dc, const GammaTable768& table) override;
     bool getDeviceGammaRamp(HDC dc, GammaTable768& table) override;
+    std::unique_ptr<ChangeWaiter> watchChanges() override;
 
 private:
     struct Monitor {
@@ -94,4 +101,5 @@ private:
     std::uintptr_t nextContext_ = 0x1000;
     bool failCreateDC_ = false;
     CallCounts calls_;
+    ChangeAnnouncer announcer_;
 };
