@@ -131,10 +131,10 @@ bool RandrSnapshot::drives(RRCrtc id, RROutput output) const {
     return c && std::find(c->outputs.begin(), c->outputs.end(), output) != c->outputs.end();
 }
 
-bool RandrSnapshot::sameResources(const XRRScreenResources& r) const {
+bool RandrSnapshot::sameResources(const ResourceStamp& r) const {
     return r.timestamp == timestamp && r.configTimestamp == configTimestamp &&
-           std::equal(outputIds.begin(), outputIds.end(), r.outputs, r.outputs + r.noutput) &&
-           std::equal(crtcIds.begin(), crtcIds.end(), r.crtcs, r.crtcs + r.ncrtc);
+           std::equal(outputIds.begin(), outputIds.end(), r.outputs.begin(), r.outputs.end()) &&
+           std::equal(crtcIds.begin(), crtcIds.end(), r.crtcs.begin(), r.crtcs.end());
 }
 
 RandrSnapshot readSnapshot(X11Connection& connection, const XRRScreenResources& resources) {

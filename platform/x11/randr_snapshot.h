@@ -4,9 +4,12 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <cstdint>
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
@@ -14,6 +17,14 @@
 #include "platform/win_types.h"
 
 class X11Connection;
+
+// What a screen-resources reply says of the configuration it describes.
+struct ResourceStamp {
+    Time timestamp = 0;
+    Time configTimestamp = 0;
+    std::span<const std::uint32_t> outputs;
+    std::span<const std::uint32_t> crtcs;
+};
 
 struct OutputState {
     RROutput id = 0;
@@ -57,7 +68,7 @@ struct RandrSnapshot {
     const OutputState* outputWithId(RROutput id) const;
     // True while `crtc` shows a mode on `output`.
     bool drives(RRCrtc crtc, RROutput output) const;
-    bool sameResources(const XRRScreenResources& resources) const;
+    bool sameResources(const ResourceStamp& stamp) const;
 };
 
 // Reads the outputs and CRTCs of `resources` (from XRRGetScreenResourcesCurrent):

@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 
+#include <X11/Xlib-xcb.h>
 #include <X11/Xlibint.h>
 #include <X11/extensions/Xrandr.h>
 
@@ -59,7 +60,10 @@ struct X11ConnectionHooks {
 };
 
 X11Connection::X11Connection(Display* display)
-    : display_(display), root_(DefaultRootWindow(display)), screen_(DefaultScreen(display)) {}
+    : display_(display),
+      xcb_(XGetXCBConnection(display)),
+      root_(DefaultRootWindow(display)),
+      screen_(DefaultScreen(display)) {}
 
 std::unique_ptr<X11Connection> X11Connection::open(const char* displayName) {
     Display* display = XOpenDisplay(displayName);
@@ -95,6 +99,11 @@ X11Connection::~X11Connection() {
     XCloseDisplay(display_);
     std::lock_guard lock(policy().mutex);
     policy().ours.erase(display_);
+}
+
+unsigned long X11Connection::lastRequest() const {
+    // XNextRequest catches up with the requests sent through XCB.
+    return XNextRequest(display_) - 1;
 }
 
 bool X11Connection::sync() {

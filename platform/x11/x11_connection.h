@@ -9,12 +9,18 @@
 // lets Xlib carry on for this connection only (others keep the handler they
 // had); every later request fails.
 //
+// Requests may be made through Xlib or, where a round trip must cost no
+// more than a write, a wait and a read, through XCB on the same connection.
+// Events are the owner's business (randr_events.h): Xlib is never asked for
+// them, since asking reads the socket.
+//
 // Not thread-safe: the owner serialises all use.
 #pragma once
 
 #include <memory>
 
 #include <X11/Xlib.h>
+#include <xcb/xcb.h>
 
 class X11Connection {
 public:
@@ -26,6 +32,9 @@ public:
     X11Connection& operator=(const X11Connection&) = delete;
 
     Display* display() const { return display_; }
+    xcb_connection_t* xcb() const { return xcb_; }
+    // The socket, to wait on with poll().
+    int fd() const { return ConnectionNumber(display_); }
     Window root() const { return root_; }
     int screen() const { return screen_; }
     int randrEventBase() const { return eventBase_; }
@@ -34,10 +43,14 @@ public:
     bool hasProviders() const { return atLeast(1, 4); }
 
     // True once the server is gone; nothing should be asked of it then.
-    bool lost() const { return lost_; }
+    bool lost() const { return lost_ || xcb_connection_has_error(xcb_) != 0; }
+    // The sequence number of the last request sent through Xlib or XCB.
+    unsigned long lastRequest() const;
 
     // Requests whose failure matters are framed by clearErrors() and a check.
     void clearErrors() { errors_ = 0; }
+    // An error of an Xlib request that the owner found among the events.
+    void countError() { ++errors_; }
     // A round trip; true when the server reported no error since
     // clearErrors() and the connection still lives.
     bool sync();
@@ -53,6 +66,7 @@ private:
     friend struct X11ConnectionHooks;
 
     Display* display_;
+    xcb_connection_t* xcb_;
     Window root_ = 0;
     int screen_ = 0;
     int eventBase_ = 0;

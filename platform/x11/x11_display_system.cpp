@@ -2,15 +2,19 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 
+#include <xcb/randr.h>
+
 #include "platform/x11/gamma_resample.h"
 #include "platform/x11/randr_snapshot.h"
-#include "platform/x11/x11_connection.h"
+#include "platform/x11/x11_change_waiter.h"
+#include "platform/x11/x11_link.h"
 
 namespace {
 
@@ -24,22 +28,38 @@ struct DeviceContext {
     int gammaSize = 0;
 };
 
-constexpr int configurationEvents = RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask |
-                                    RROutputChangeNotifyMask | RROutputPropertyNotifyMask;
-constexpr int resourceEvents = RRProviderChangeNotifyMask | RRResourceChangeNotifyMask;
-
 struct ScreenResourcesDeleter {
     void operator()(XRRScreenResources* p) const { XRRFreeScreenResources(p); }
 };
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+template <typename Reply>
+using XcbReply = std::unique_ptr<Reply, FreeDeleter>;
+
+// The reply to `cookie`; null when the server answered with an error (which
+// is dropped: the call fails) or the connection broke.
+template <typename Reply, typename Cookie>
+XcbReply<Reply> awaitReply(Reply* (*reply)(xcb_connection_t*, Cookie, xcb_generic_error_t**),
+                           xcb_connection_t* c, Cookie cookie) {
+    xcb_generic_error_t* error = nullptr;
+    XcbReply<Reply> r(reply(c, cookie, &error));
+    std::free(error);
+    return r;
+}
 
 }  // namespace
 
 struct X11DisplaySystem::State {
     explicit State(std::unique_ptr<X11Connection> c)
-        : connection(std::move(c)), firstRequest(NextRequest(connection->display())) {}
+        : link(std::make_shared<X11Link>(std::move(c))),
+          connection(link->connection.get()),
+          events(link->events),
+          firstRequest(connection->lastRequest()) {}
 
-    std::unique_ptr<X11Connection> connection;
-    mutable std::mutex mutex;
+    const std::shared_ptr<X11Link> link;
+    X11Connection* const connection;
+    RandrEvents& events;
 
     // The configuration as last read. Replaced whole, never changed, so an
     // enumeration under way keeps the one it began with.
@@ -54,8 +74,6 @@ struct X11DisplaySystem::State {
         bool adapters = false;
     };
     std::map<std::thread::id, Enumeration> enumerations;
-    // A RandR event arrived since the snapshot was read.
-    bool changed = true;
 
     std::map<std::uintptr_t, DeviceContext> contexts;
     std::uintptr_t nextHandle = firstHandle;
@@ -67,38 +85,34 @@ struct X11DisplaySystem::State {
 
     Display* dpy() const { return connection->display(); }
 
-    void drainEvents() {
-        if (connection->lost())
-            return;
-        while (XPending(dpy()) > 0) {
-            XEvent event;
-            XNextEvent(dpy(), &event);
-            const int type = event.type - connection->randrEventBase();
-            if (type == RRScreenChangeNotify) {
-                XRRUpdateConfiguration(&event);
-                changed = true;
-            } else if (type == RRNotify) {
-                changed = true;
-            }
-        }
-    }
-
     // The check at the start of an enumeration: one screen-resources round
-    // trip, and a new snapshot only when the configuration changed.
+    // trip (through XCB: a write, a wait and a read), and a new snapshot
+    // only when the configuration changed.
     bool refresh() {
         if (connection->lost())
             return haveSnapshot = false;
-        drainEvents();
         ++counts.screenResources;
+        xcb_connection_t* c = connection->xcb();
+        const auto check = awaitReply(xcb_randr_get_screen_resources_current_reply, c,
+                                      xcb_randr_get_screen_resources_current(c, connection->root()));
+        if (!check)
+            return haveSnapshot = false;
+        // Every event of a change made before the reply is queued now.
+        events.takeQueued();
+        const ResourceStamp stamp{
+            check->timestamp, check->config_timestamp,
+            {xcb_randr_get_screen_resources_current_outputs(check.get()),
+             std::size_t(xcb_randr_get_screen_resources_current_outputs_length(check.get()))},
+            {xcb_randr_get_screen_resources_current_crtcs(check.get()),
+             std::size_t(xcb_randr_get_screen_resources_current_crtcs_length(check.get()))}};
+        if (haveSnapshot && !events.stale() && snapshot->sameResources(stamp))
+            return true;
+
+        // Changed: the whole resources, as Xlib gives them to the reader.
         std::unique_ptr<XRRScreenResources, ScreenResourcesDeleter> resources(
             XRRGetScreenResourcesCurrent(dpy(), connection->root()));
         if (!resources)
             return haveSnapshot = false;
-        // Every event of a change made before the reply is queued now.
-        drainEvents();
-        if (haveSnapshot && !changed && snapshot->sameResources(*resources))
-            return true;
-
         if (!haveSnapshot ||
             snapshot->crtcIds !=
                 std::vector<RRCrtc>(resources->crtcs, resources->crtcs + resources->ncrtc)) {
@@ -106,17 +120,19 @@ struct X11DisplaySystem::State {
             lastWritten.clear();
         }
         // Events that arrive while the snapshot is read mark it for the next check.
-        changed = false;
+        events.takeQueued();
+        events.clearStale();
         ++counts.snapshotReads;
         snapshot = std::make_shared<const RandrSnapshot>(readSnapshot(*connection, *resources));
         haveSnapshot = !connection->lost();
         return haveSnapshot;
     }
 
-    // Any other call: the snapshot as it stands, unless an event said it changed.
+    // Any other call: the snapshot as it stands, unless an event that came
+    // in with a reply said it changed.
     bool current() {
-        drainEvents();
-        if (changed || !haveSnapshot)
+        events.takeQueued();
+        if (events.stale() || !haveSnapshot)
             return refresh();
         return !connection->lost();
     }
@@ -200,6 +216,25 @@ struct X11DisplaySystem::State {
     }
 };
 
+namespace {
+
+// One call of the interface, holding the link's mutex. On the way out it
+// handles the events that came in with the call's replies, so that a waiter
+// blocked in poll() hears of them: the socket will not tell it again.
+class Call {
+public:
+    explicit Call(X11Link& link) : link_(link), lock_(link.mutex) {}
+    ~Call() { link_.events.takeQueued(); }
+    Call(const Call&) = delete;
+    Call& operator=(const Call&) = delete;
+
+private:
+    X11Link& link_;
+    std::lock_guard<std::mutex> lock_;
+};
+
+}  // namespace
+
 X11DisplaySystem::X11DisplaySystem(std::unique_ptr<State> state) : state_(std::move(state)) {}
 
 X11DisplaySystem::~X11DisplaySystem() = default;
@@ -208,11 +243,7 @@ std::unique_ptr<X11DisplaySystem> X11DisplaySystem::open(const char* displayName
     auto connection = X11Connection::open(displayName);
     if (!connection)
         return nullptr;
-    XRRSelectInput(connection->display(), connection->root(),
-                   configurationEvents | (connection->hasProviders() ? resourceEvents : 0));
-    // Waited for at once, so that an error of this request reaches the
-    // connection's own hook rather than a later XPending.
-    if (!connection->sync())
+    if (!RandrEvents::select(*connection))
         return nullptr;
     auto state = std::make_unique<State>(std::move(connection));
     if (!state->refresh())
@@ -222,7 +253,7 @@ std::unique_ptr<X11DisplaySystem> X11DisplaySystem::open(const char* displayName
 
 bool X11DisplaySystem::enumDisplayDevices(const char* device, DWORD index, DISPLAY_DEVICEA* out) {
     State& s = *state_;
-    std::lock_guard lock(s.mutex);
+    const Call call(*s.link);
     if (!out)
         return false;
     if (!device) {
@@ -252,7 +283,7 @@ bool X11DisplaySystem::enumDisplayDevices(const char* device, DWORD index, DISPL
 
 bool X11DisplaySystem::enumDisplaySettings(const char* deviceName, DWORD modeIndex, DEVMODEA* out) {
     State& s = *state_;
-    std::lock_guard lock(s.mutex);
+    const Call call(*s.link);
     if (!deviceName || !out)
         return false;
     // Mode 0 begins a listing of all modes, which deserves a fresh look,
@@ -285,8 +316,9 @@ bool X11DisplaySystem::enumDisplaySettings(const char* deviceName, DWORD modeInd
 
 HDC X11DisplaySystem::createDC(const char* deviceName) {
     State& s = *state_;
-    std::lock_guard lock(s.mutex);
-    if (!deviceName || !s.current())
+    const Call call(*s.link);
+    // A fresh look: the context is the CRTC that drives the output now.
+    if (!deviceName || !s.refresh())
         return nullptr;
     const OutputState* output = s.snapshot->output(deviceName);
     if (!output || !output->active())
@@ -301,13 +333,13 @@ HDC X11DisplaySystem::createDC(const char* deviceName) {
 
 void X11DisplaySystem::deleteDC(HDC dc) {
     State& s = *state_;
-    std::lock_guard lock(s.mutex);
+    const Call call(*s.link);
     s.contexts.erase(reinterpret_cast<std::uintptr_t>(dc));
 }
 
 bool X11DisplaySystem::setDeviceGammaRamp(HDC handle, const GammaTable768& table) {
     State& s = *state_;
-    std::lock_guard lock(s.mutex);
+    const Call call(*s.link);
     const std::optional<DeviceContext> usable = s.usableContext(handle);
     if (!usable)
         return false;
@@ -332,23 +364,27 @@ bool X11DisplaySystem::setDeviceGammaRamp(HDC handle, const GammaTable768& table
 
 bool X11DisplaySystem::getDeviceGammaRamp(HDC handle, GammaTable768& table) {
     State& s = *state_;
-    std::lock_guard lock(s.mutex);
+    const Call call(*s.link);
     const std::optional<DeviceContext> usable = s.usableContext(handle);
     if (!usable)
         return false;
     const DeviceContext dc = *usable;
 
-    s.connection->clearErrors();
-    XRRCrtcGamma* reply = XRRGetCrtcGamma(s.dpy(), dc.crtc);
+    // Through XCB: the round trip costs a write, a wait and a read.
+    xcb_connection_t* c = s.connection->xcb();
+    const auto reply =
+        awaitReply(xcb_randr_get_crtc_gamma_reply, c, xcb_randr_get_crtc_gamma(c, dc.crtc));
     if (!reply)
         return false;
     CrtcGamma gamma;
-    if (reply->size > 0 && s.connection->clean()) {
-        gamma.red.assign(reply->red, reply->red + reply->size);
-        gamma.green.assign(reply->green, reply->green + reply->size);
-        gamma.blue.assign(reply->blue, reply->blue + reply->size);
+    if (reply->size > 0) {
+        const std::uint16_t* red = xcb_randr_get_crtc_gamma_red(reply.get());
+        const std::uint16_t* green = xcb_randr_get_crtc_gamma_green(reply.get());
+        const std::uint16_t* blue = xcb_randr_get_crtc_gamma_blue(reply.get());
+        gamma.red.assign(red, red + reply->size);
+        gamma.green.assign(green, green + reply->size);
+        gamma.blue.assign(blue, blue + reply->size);
     }
-    XRRFreeGamma(reply);
     if (gamma.size() == 0 || !s.stillDrives(dc))
         return false;
     const auto written = s.lastWritten.find(dc.crtc);
@@ -356,9 +392,15 @@ bool X11DisplaySystem::getDeviceGammaRamp(HDC handle, GammaTable768& table) {
     return true;
 }
 
+std::unique_ptr<ChangeWaiter> X11DisplaySystem::watchChanges() {
+    if (auto waiter = X11ChangeWaiter::watch(state_->link))
+        return waiter;
+    return DisplaySystem::watchChanges();
+}
+
 X11DisplaySystem::RequestCounts X11DisplaySystem::requestCounts() const {
-    std::lock_guard lock(state_->mutex);
+    const Call call(*state_->link);
     RequestCounts counts = state_->counts;
-    counts.xRequests = NextRequest(state_->dpy()) - state_->firstRequest;
+    counts.xRequests = state_->connection->lastRequest() - state_->firstRequest;
     return counts;
 }

@@ -7,18 +7,24 @@
 // Cost of a pass of the watch loop: asking for adapter 0 begins an
 // enumeration and costs one XRRGetScreenResourcesCurrent round trip. Its
 // reply, the screen's configuration timestamps and the RandR change events
-// the backend selects on the root window (drained without blocking; the
-// round trip guarantees every event of an earlier change has arrived) tell
-// whether the configuration changed. Only then are the outputs, CRTCs and
-// EDIDs read again, once per output and CRTC. Every other call of that
-// enumeration (the later adapter indices, and the monitor, current-mode and
-// mode queries made between them) answers from the snapshot it began with,
-// even when the configuration changes meanwhile, so one enumeration never
-// skips or repeats an output; a listing of one output's modes, begun at
-// mode 0 outside such an enumeration, likewise sees one snapshot. Each
-// thread's enumeration is its own. A gamma read or write is one round trip.
-// XRRGetScreenResources (which makes the server probe the hardware) is
-// never used.
+// (taken from what came in with the replies: the round trip guarantees
+// every event of an earlier change has arrived) tell whether the
+// configuration changed. Only then are the outputs, CRTCs and EDIDs read
+// again, once per output and CRTC. Every other call of that enumeration
+// (the later adapter indices, and the monitor, current-mode and mode
+// queries made between them) answers from the snapshot it began with, even
+// when the configuration changes meanwhile, so one enumeration never skips
+// or repeats an output; a listing of one output's modes, begun at mode 0
+// outside such an enumeration, likewise sees one snapshot. Each thread's
+// enumeration is its own. A gamma read or write is one round trip. The
+// screen-resources check and the gamma read, the requests of a pass without
+// a change, go through XCB: each costs a write, a wait and a read, and no
+// call reads the socket just to look for events. XRRGetScreenResources
+// (which makes the server probe the hardware) is never used.
+//
+// watchChanges() waits on the connection itself: a mode switch, a CRTC or
+// output change, the screen's or an output's EDID changing is announced as
+// soon as the server sends its event.
 #pragma once
 
 #include <memory>
@@ -38,6 +44,7 @@ public:
     void deleteDC(HDC dc) override;
     bool setDeviceGammaRamp(HDC dc, const GammaTable768& table) override;
     bool getDeviceGammaRamp(HDC dc, GammaTable768& table) override;
+    std::unique_ptr<ChangeWaiter> watchChanges() override;
 
     // What the backend has asked of the server so far, for tests and benchmarks.
     struct RequestCounts {
