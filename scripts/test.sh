@@ -23,7 +23,7 @@ fi
 # Readers of untrusted bytes under AddressSanitizer: profiles, the tree and
 # settings files, EDID blocks. Threaded code under ThreadSanitizer.
 asan_tests=(tst_icc_profile tst_tree_file tst_settings_file tst_x11_identity)
-tsan_tests=(tst_tree_sharing tst_log tst_loop_control tst_loop_threads)
+tsan_tests=(tst_tree_sharing tst_log tst_loop_control tst_loop_threads tst_loop_wake)
 
 ninja -C build-asan "${asan_tests[@]}"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -R "^($(IFS='|'; echo "${asan_tests[*]}"))\$") || status=1

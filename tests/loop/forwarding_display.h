@@ -1,5 +1,6 @@
-// A display system that passes every call on to another one and lets a
-// test act at a chosen call, e.g. request a stop while a pass is running.
+// A display system that passes every call on to another one (its change
+// announcements too) and lets a test act at a chosen call, e.g. request a
+// stop while a pass is running.
 #pragma once
 
 #include <functional>
@@ -10,12 +11,16 @@ class ForwardingDisplay : public DisplaySystem {
 public:
     explicit ForwardingDisplay(DisplaySystem& inner) : inner_(inner) {}
 
+    // Asking for adapter 0: a capture, and so a pass of the loop, begins.
+    std::function<void()> onListAdapters;
     std::function<void()> onCreateDC;
     // Device names for which opening a device context fails.
     std::function<bool(const char* deviceName)> failCreateDC;
     std::function<void()> onSetGamma;
 
     bool enumDisplayDevices(const char* device, DWORD index, DISPLAY_DEVICEA* out) override {
+        if (!device && index == 0 && onListAdapters)
+            onListAdapters();
         return inner_.enumDisplayDevices(device, index, out);
     }
     bool enumDisplaySettings(const char* name, DWORD mode, DEVMODEA* out) override {
@@ -37,6 +42,7 @@ public:
     bool getDeviceGammaRamp(HDC dc, GammaTable768& table) override {
         return inner_.getDeviceGammaRamp(dc, table);
     }
+    std::unique_ptr<ChangeWaiter> watchChanges() override { return inner_.watchChanges(); }
 
 private:
     DisplaySystem& inner_;
