@@ -108,6 +108,19 @@ void SimDisplaySystem::switchMode(int adapter, const DEVMODEA& mode) {
     announcer_.announce();
 }
 
+bool SimDisplaySystem::switchMode(const std::string& deviceName, const DEVMODEA& mode) {
+    int index = -1;
+    {
+        std::lock_guard lock(mutex_);
+        if (Adapter* a = findAdapter(deviceName.c_str()))
+            index = static_cast<int>(a - adapters_.data());
+    }
+    if (index < 0)
+        return false;
+    switchMode(index, mode);
+    return true;
+}
+
 void SimDisplaySystem::clearCurrentMode(int adapter) {
     {
         std::lock_guard lock(mutex_);

@@ -45,6 +45,8 @@ public:
     void setModes(int adapter, const std::vector<DEVMODEA>& modes);
     // Switches the adapter's current mode (any record, listed or not).
     void switchMode(int adapter, const DEVMODEA& mode);
+    // The same for the adapter named `deviceName`; false when there is none.
+    bool switchMode(const std::string& deviceName, const DEVMODEA& mode);
     // The adapter then has no current mode: ENUM_CURRENT_SETTINGS fails.
     void clearCurrentMode(int adapter);
 

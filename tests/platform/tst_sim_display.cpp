@@ -36,6 +36,11 @@ class TestSimDisplay : public DisplayContract {
 
 protected:
     std::unique_ptr<DisplaySystem> createSystem() override { return twoDisplays(); }
+    displaycontract::Outside outside() override {
+        return {[](DisplaySystem& system, const std::string& device, const DEVMODEA& mode) {
+            return static_cast<SimDisplaySystem&>(system).switchMode(device, mode);
+        }};
+    }
 
 private slots:
     void inactiveMonitorIsReportedInactive() {

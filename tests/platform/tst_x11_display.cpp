@@ -68,6 +68,18 @@ protected:
         return X11DisplaySystem::open(server_.displayNameBytes());
     }
 
+    // xrandr, by the test's own mode names first ("tavrin_WxH"), then by
+    // the dummy driver's ("WxH").
+    displaycontract::Outside outside() override {
+        return {[this](DisplaySystem&, const std::string& device, const DEVMODEA& mode) {
+            const QString size = QStringLiteral("%1x%2").arg(mode.dmPelsWidth).arg(mode.dmPelsHeight);
+            for (const QString& name : {QStringLiteral("tavrin_") + size, size})
+                if (server_.xrandr({"--output", QString::fromStdString(device), "--mode", name}).ok)
+                    return true;
+            return false;
+        }};
+    }
+
     std::unique_ptr<X11DisplaySystem> openSystem() {
         return X11DisplaySystem::open(server_.displayNameBytes());
     }

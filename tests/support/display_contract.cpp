@@ -22,7 +22,7 @@ void DisplayContract::displayContract_data() {
 void DisplayContract::displayContract() {
     QFETCH(int, index);
     const displaycontract::Outcome outcome =
-        displaycontract::run(displaycontract::cases()[index], *system_);
+        displaycontract::run(displaycontract::cases()[index], *system_, outside());
     switch (outcome.kind) {
         case displaycontract::Outcome::Kind::Passed: break;
         case displaycontract::Outcome::Kind::Failed: QFAIL(outcome.message.c_str());

@@ -17,6 +17,8 @@ class DisplayContract : public QObject {
 
 protected:
     virtual std::unique_ptr<DisplaySystem> createSystem() = 0;
+    // What the test can do to the displays from outside the backend.
+    virtual displaycontract::Outside outside() { return {}; }
     // Skips the whole suite with a message when the backend cannot run here.
     virtual QString unavailableReason() const { return {}; }
 

@@ -1,6 +1,7 @@
 #include "display_contract_cases.h"
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <thread>
@@ -10,7 +11,7 @@ namespace displaycontract {
 // What one case found: its first failed check ends it.
 class Checks {
 public:
-    explicit Checks(DisplaySystem& system) : system(system) {}
+    Checks(DisplaySystem& system, const Outside& outside) : system(system), outside(outside) {}
 
     bool check(bool ok, const char* what, int line, const std::string& detail = {}) {
         if (!ok && outcome_.kind == Outcome::Kind::Passed) {
@@ -24,6 +25,7 @@ public:
     const Outcome& outcome() const { return outcome_; }
 
     DisplaySystem& system;
+    const Outside& outside;
 
 private:
     Outcome outcome_;
@@ -277,6 +279,97 @@ void concurrentUseFromTwoThreads(Checks& t) {
     REQUIRE2(t, failures.load() == 0, std::to_string(failures.load()) + " failed calls");
 }
 
+// Lets the announcements of changes made before the case (the test's own
+// set-up) pass: true once a wait of `quiet` milliseconds took none.
+bool settle(ChangeWaiter& waiter, int quiet = 100) {
+    for (int n = 0; n < 50; ++n)
+        if (!waiter.wait(quiet))
+            return true;
+    return false;
+}
+
+using std::chrono::steady_clock;
+constexpr auto promptly = std::chrono::seconds(10);
+constexpr int minute = 60000;
+// How long an announcement may take to arrive.
+constexpr int announcementTime = 10000;
+
+// wake() ends a wait at once: one given before it, and one given while
+// another thread waits.
+void wakeEndsAWait(Checks& t) {
+    const std::unique_ptr<ChangeWaiter> waiter = t.system.watchChanges();
+    REQUIRE(t, waiter != nullptr);
+    REQUIRE(t, settle(*waiter));
+    waiter->wake();
+    auto begin = steady_clock::now();
+    REQUIRE(t, !waiter->wait(minute));
+    REQUIRE(t, steady_clock::now() - begin < promptly);
+
+    std::thread waker([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        waiter->wake();
+    });
+    begin = steady_clock::now();
+    const bool announced = waiter->wait(minute);
+    waker.join();
+    REQUIRE(t, !announced);
+    REQUIRE(t, steady_clock::now() - begin < promptly);
+}
+
+// Loading gamma tables is never announced: a watcher that were woken by
+// its own loads would run a pass for every pass that loads.
+void gammaLoadsAreNotAnnounced(Checks& t) {
+    const std::unique_ptr<ChangeWaiter> waiter = t.system.watchChanges();
+    REQUIRE(t, waiter != nullptr);
+    REQUIRE(t, settle(*waiter));
+    {
+        Context c(t.system, firstActive(t.system));
+        REQUIRE(t, c.dc != nullptr);
+        REQUIRE(t, t.system.setDeviceGammaRamp(c.dc, gammaCurves8()));
+        REQUIRE(t, t.system.setDeviceGammaRamp(c.dc, linear()));
+    }
+    REQUIRE2(t, !waiter->wait(300), "a gamma load was announced as a display change");
+}
+
+// A mode switch made through the system is announced, and the current
+// mode has changed by the time it is.
+void modeSwitchIsAnnounced(Checks& t) {
+    if (!t.outside.switchMode)
+        return t.skip("this backend's test cannot switch modes through the system");
+    const std::string name = firstActive(t.system);
+    DEVMODEA current{};
+    REQUIRE(t, t.system.enumDisplaySettings(name.c_str(), ENUM_CURRENT_SETTINGS, &current));
+    const std::unique_ptr<ChangeWaiter> waiter = t.system.watchChanges();
+    REQUIRE(t, waiter != nullptr);
+    REQUIRE(t, settle(*waiter));
+    // The first listed mode of another size that the system switches to
+    // (the listing read to its end first, as the program reads it).
+    std::vector<DEVMODEA> listed;
+    DEVMODEA mode{};
+    for (DWORD k = 0; k < 100000 && t.system.enumDisplaySettings(name.c_str(), k, &mode); ++k)
+        listed.push_back(mode);
+    DEVMODEA other{};
+    bool switched = false;
+    for (std::size_t k = 0; !switched && k < listed.size(); ++k) {
+        other = listed[k];
+        switched = (other.dmPelsWidth != current.dmPelsWidth ||
+                    other.dmPelsHeight != current.dmPelsHeight) &&
+                   t.outside.switchMode(t.system, name, other);
+    }
+    REQUIRE2(t, switched, "no other mode of " + name + " could be switched to");
+    const bool announced = waiter->wait(announcementTime);
+    DEVMODEA now{};
+    const bool seen = t.system.enumDisplaySettings(name.c_str(), ENUM_CURRENT_SETTINGS, &now) &&
+                      now.dmPelsWidth == other.dmPelsWidth &&
+                      now.dmPelsHeight == other.dmPelsHeight;
+    // Back as it was, before any check can end the case.
+    const bool restored = t.outside.switchMode(t.system, name, current);
+    settle(*waiter);
+    REQUIRE2(t, announced, "the switch of " + name + " was not announced");
+    REQUIRE2(t, seen, "the current mode of " + name + " is not the one switched to");
+    REQUIRE(t, restored);
+}
+
 std::vector<Case> makeCases() {
     std::vector<Case> all = {
         {"adaptersEnumerateFromZeroAndEnd", adaptersEnumerateFromZeroAndEnd},
@@ -296,6 +389,9 @@ std::vector<Case> makeCases() {
         {"releasedContextFails", releasedContextFails},
         {"twoContextsSeeOneTable", twoContextsSeeOneTable},
         {"concurrentUseFromTwoThreads", concurrentUseFromTwoThreads},
+        {"wakeEndsAWait", wakeEndsAWait},
+        {"gammaLoadsAreNotAnnounced", gammaLoadsAreNotAnnounced},
+        {"modeSwitchIsAnnounced", modeSwitchIsAnnounced},
     };
     all.insert(all.end(), std::begin(rest), std::end(rest));
     return all;
@@ -308,8 +404,8 @@ const std::vector<Case>& cases() {
     return all;
 }
 
-Outcome run(const Case& c, DisplaySystem& system) {
-    Checks t(system);
+Outcome run(const Case& c, DisplaySystem& system, const Outside& outside) {
+    Checks t(system, outside);
     if (activeAdapters(system).empty())
         t.check(false, "the backend's set-up has an active monitor", __LINE__);
     else
