@@ -5,8 +5,6 @@
 // the default polling period (TAVRIN_BENCH_SECONDS changes the minute).
 #include <chrono>
 #include <cmath>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include <benchmark/benchmark.h>
@@ -20,6 +18,7 @@
 #include "loop/stop_signal.h"
 #include "loop/watch_loop.h"
 #include "platform/x11/x11_display_system.h"
+#include "process_cpu.h"
 #include "temp_app_dir.h"
 #include "tree/active_display.h"
 #include "tree/tree.h"
@@ -89,23 +88,6 @@ void passWithoutChangeOnX(benchmark::State& state) {
         double(after.screenResources - before.screenResources) / passes;
     state.counters["rereads/pass"] = double(after.snapshotReads - before.snapshotReads) / passes;
     state.SetLabel("2 active outputs, lockLoadedProfiles on");
-}
-
-double processCpuSeconds(qint64 pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    // Fields after the command name in parentheses: utime and stime are the
-    // 14th and 15th fields of the line.
-    std::istringstream rest(text.substr(text.rfind(')') + 2));
-    std::string field;
-    unsigned long long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && rest >> field; ++i) {
-        if (i == 14)
-            utime = std::stoull(field);
-        if (i == 15)
-            stime = std::stoull(field);
-    }
-    return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
 }
 
 void programOverAMinute(benchmark::State& state) {
