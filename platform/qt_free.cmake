@@ -19,7 +19,9 @@ target_include_directories(tavrin_platform_base PUBLIC ${platform_dir}/..)
 if(WIN32)
   target_sources(tavrin_platform_base PRIVATE
     ${platform_dir}/win32/win32_display_system.h
-    ${platform_dir}/win32/win32_display_system.cpp)
+    ${platform_dir}/win32/win32_display_system.cpp
+    ${platform_dir}/win32/display_change_window.h
+    ${platform_dir}/win32/display_change_window.cpp)
   target_link_libraries(tavrin_platform_base PUBLIC gdi32 user32)
 else()
   include(${platform_dir}/x11/backend.cmake)

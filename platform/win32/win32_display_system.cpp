@@ -2,6 +2,12 @@
 
 #include <cstring>
 
+#include "platform/win32/display_change_window.h"
+
+Win32DisplaySystem::Win32DisplaySystem() = default;
+
+Win32DisplaySystem::~Win32DisplaySystem() = default;
+
 bool Win32DisplaySystem::enumDisplayDevices(const char* device, DWORD index,
                                             DISPLAY_DEVICEA* out) {
     if (!out) return false;
@@ -43,4 +49,13 @@ bool Win32DisplaySystem::getDeviceGammaRamp(HDC dc, GammaTable768& table) {
     if (GetDeviceGammaRamp(dc, read.data()) == FALSE) return false;
     table = read;
     return true;
+}
+
+std::unique_ptr<ChangeWaiter> Win32DisplaySystem::watchChanges() {
+    {
+        std::lock_guard lock(windowMutex_);
+        if (!window_)
+            window_ = std::make_unique<DisplayChangeWindow>([this] { announcer_.announce(); });
+    }
+    return announcer_.watch();
 }

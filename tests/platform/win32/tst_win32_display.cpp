@@ -61,6 +61,20 @@ const char* skipReason(const std::string& caseName, bool underWine) {
     return nullptr;
 }
 
+// A mode switch as a user or a game makes it: ChangeDisplaySettingsExA,
+// for this session only (CDS_FULLSCREEN keeps it out of the registry).
+bool switchThroughTheSystem(DisplaySystem&, const std::string& device, const DEVMODEA& mode) {
+    DEVMODEA wanted = mode;
+    wanted.dmSize = sizeof wanted;
+    wanted.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_BITSPERPEL | DM_DISPLAYFREQUENCY;
+    return ChangeDisplaySettingsExA(device.c_str(), &wanted, nullptr, CDS_FULLSCREEN, nullptr) ==
+           DISP_CHANGE_SUCCESSFUL;
+}
+
+bool switchSimulated(DisplaySystem& system, const std::string& device, const DEVMODEA& mode) {
+    return static_cast<SimDisplaySystem&>(system).switchMode(device, mode);
+}
+
 std::unique_ptr<DisplaySystem> twoSimulatedDisplays() {
     auto sim = std::make_unique<SimDisplaySystem>();
     for (int n = 1; n <= 2; ++n) {
@@ -114,7 +128,8 @@ void report(const char* verdict, const std::string& name, const std::string& mes
 // Runs every case against a fresh system from `make`, skipping those that
 // `skip` gives a reason for.
 template <typename Make, typename SkipReason>
-void runContract(const char* title, Make make, SkipReason skip, Totals& totals) {
+void runContract(const char* title, Make make, SkipReason skip,
+                 const displaycontract::Outside& outside, Totals& totals) {
     std::printf("%s\n", title);
     for (const displaycontract::Case& c : displaycontract::cases()) {
         if (const char* reason = skip(c.name)) {
@@ -123,7 +138,7 @@ void runContract(const char* title, Make make, SkipReason skip, Totals& totals) 
             continue;
         }
         const std::unique_ptr<DisplaySystem> system = make();
-        const Outcome outcome = displaycontract::run(c, *system);
+        const Outcome outcome = displaycontract::run(c, *system, outside);
         switch (outcome.kind) {
             case Outcome::Kind::Passed: report("PASS", c.name, {}); ++totals.passed; break;
             case Outcome::Kind::Failed: report("FAIL", c.name, outcome.message); ++totals.failed; break;
@@ -144,11 +159,12 @@ int main() {
         const SavedGamma saved(real);
         runContract(
             title.c_str(), [] { return std::make_unique<Win32DisplaySystem>(); },
-            [wine](const std::string& name) { return skipReason(name, wine != nullptr); }, totals);
+            [wine](const std::string& name) { return skipReason(name, wine != nullptr); },
+            {switchThroughTheSystem}, totals);
     }
     runContract(
         "simulated backend, built for Windows", twoSimulatedDisplays,
-        [](const std::string&) -> const char* { return nullptr; }, totals);
+        [](const std::string&) -> const char* { return nullptr; }, {switchSimulated}, totals);
     std::printf("Totals: %d passed, %d failed, %d skipped\n", totals.passed, totals.failed,
                 totals.skipped);
     return totals.failed == 0 && totals.passed > 0 ? 0 : 1;
