@@ -33,8 +33,8 @@
 #include "loop/stop_signal.h"
 #include "loop/watch_loop.h"
 #include "platform/x11/x11_display_system.h"
+#include "idle_program.h"
 #include "process_cpu.h"
-#include "temp_app_dir.h"
 #include "tests/loop/forwarding_display.h"
 #include "tests/loop/loop_state.h"
 #include "xorg_server.h"
@@ -181,13 +181,6 @@ bool startTwoOutputs(XorgServer& own) {
            own.attachMonitor("DUMMY1", "1280x1024");
 }
 
-QProcessEnvironment environmentFor(const XorgServer& own) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", own.displayName());
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    return env;
-}
-
 void cpuBesideDispwin(benchmark::State& state) {
     const QString dispwin = QStandardPaths::findExecutable("dispwin");
     if (dispwin.isEmpty()) {
@@ -201,31 +194,22 @@ void cpuBesideDispwin(benchmark::State& state) {
         state.SkipWithError("no Xorg with the dummy driver here");
         return;
     }
-    const int seconds = qEnvironmentVariableIsSet("TAVRIN_BENCH_SECONDS")
-                            ? qEnvironmentVariableIntValue("TAVRIN_BENCH_SECONDS")
-                            : 60;
+    const int seconds = idleSeconds();
     for (auto _ : state) {
         TempAppDir dir;
-        qputenv("TAVRIN_BINARY", TAVRIN_BINARY_PATH);
-        if (!dir.installBinary()) {
-            state.SkipWithError("the tavrin binary was not found");
+        QProcess tavrin;
+        const char* why = nullptr;
+        if (!startIdleProgram(dir, tavrin, ours, why)) {
+            state.SkipWithError(why);
             return;
         }
-        dir.writeFile("Settings.txt",
-                      "[1.05]\ndefCPAssocMode = 1\nloadLinearCurveByDefault = 1\n"
-                      "loadLinearCurveOnExit = 1\nlockLoadedProfiles = 1\npollingPeriod = 1000\n"
-                      "LUTBitDepth = 0\nenableTrayIcon = 1\ncheckForUpdates = 0\n"
-                      "updateAvailable = 0\nrunOnStartup = 0");
-        QProcess tavrin;
-        QProcessEnvironment env = environmentFor(ours);
-        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
-        tavrin.setProcessEnvironment(env);
-        tavrin.start(dir.binaryPath(), {"-start", "-hide"});
         QProcess loader;
-        loader.setProcessEnvironment(environmentFor(theirs));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", theirs.displayName());
+        loader.setProcessEnvironment(env);
         loader.start(dispwin, {"-X"});
-        if (!tavrin.waitForStarted() || !loader.waitForStarted()) {
-            state.SkipWithError("a program did not start");
+        if (!loader.waitForStarted()) {
+            state.SkipWithError("dispwin did not start");
             return;
         }
         // Past both start-ups: the minute holds only the polling.

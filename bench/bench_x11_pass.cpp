@@ -18,8 +18,8 @@
 #include "loop/stop_signal.h"
 #include "loop/watch_loop.h"
 #include "platform/x11/x11_display_system.h"
+#include "idle_program.h"
 #include "process_cpu.h"
-#include "temp_app_dir.h"
 #include "tree/active_display.h"
 #include "tree/tree.h"
 #include "xorg_server.h"
@@ -95,29 +95,15 @@ void programOverAMinute(benchmark::State& state) {
         state.SkipWithError("no Xorg with the dummy driver here");
         return;
     }
-    const int seconds = qEnvironmentVariableIsSet("TAVRIN_BENCH_SECONDS")
-                            ? qEnvironmentVariableIntValue("TAVRIN_BENCH_SECONDS")
-                            : 60;
+    const int seconds = idleSeconds();
     for (auto _ : state) {
         TempAppDir dir;
-        qputenv("TAVRIN_BINARY", TAVRIN_BINARY_PATH);
-        if (!dir.installBinary()) {
-            state.SkipWithError("the tavrin binary was not found");
+        QProcess tavrin;
+        const char* why = nullptr;
+        if (!startIdleProgram(dir, tavrin, *server, why)) {
+            state.SkipWithError(why);
             return;
         }
-        dir.writeFile("Settings.txt",
-                      "[1.05]\ndefCPAssocMode = 1\nloadLinearCurveByDefault = 1\n"
-                      "loadLinearCurveOnExit = 1\nlockLoadedProfiles = 1\npollingPeriod = 1000\n"
-                      "LUTBitDepth = 0\nenableTrayIcon = 1\ncheckForUpdates = 0\n"
-                      "updateAvailable = 0\nrunOnStartup = 0");
-        QProcess tavrin;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", server->displayName());
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
-        tavrin.setProcessEnvironment(env);
-        tavrin.start(dir.binaryPath(), {"-start", "-hide"});
-        tavrin.waitForStarted();
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
         const double cpu = processCpuSeconds(tavrin.processId());
         tavrin.terminate();

@@ -6,7 +6,7 @@
 //
 // A waiter sees the announcements made while it exists. Those made while it
 // does not wait are kept until its next wait, and any number of them count
-// as one.
+// as one. One thread waits on a waiter at a time; any thread may wake it.
 #pragma once
 
 class ChangeWaiter {

@@ -1,6 +1,7 @@
 #include "platform/win32/win32_display_system.h"
 
 #include <cstring>
+#include <system_error>
 
 #include "platform/win32/display_change_window.h"
 
@@ -54,8 +55,15 @@ bool Win32DisplaySystem::getDeviceGammaRamp(HDC dc, GammaTable768& table) {
 std::unique_ptr<ChangeWaiter> Win32DisplaySystem::watchChanges() {
     {
         std::lock_guard lock(windowMutex_);
-        if (!window_)
-            window_ = std::make_unique<DisplayChangeWindow>([this] { announcer_.announce(); });
+        if (!windowTried_) {
+            windowTried_ = true;
+            // Without a thread for the window nothing is announced, and
+            // the waiters only wait out their time.
+            try {
+                window_ = std::make_unique<DisplayChangeWindow>([this] { announcer_.announce(); });
+            } catch (const std::system_error&) {
+            }
+        }
     }
     return announcer_.watch();
 }

@@ -29,5 +29,6 @@ private:
     ChangeAnnouncer announcer_;
     // Made by the first watchChanges(); closed before the announcer goes.
     std::mutex windowMutex_;
+    bool windowTried_ = false;
     std::unique_ptr<DisplayChangeWindow> window_;
 };
