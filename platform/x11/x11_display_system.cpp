@@ -119,7 +119,8 @@ struct X11DisplaySystem::State {
             gammaSizes.clear();
             lastWritten.clear();
         }
-        // Events that arrive while the snapshot is read mark it for the next check.
+        // The snapshot holds every change up to this reply; events that
+        // arrive while it is read mark it for the next check.
         events.takeQueued();
         events.clearStale();
         ++counts.snapshotReads;
