@@ -98,7 +98,7 @@ private:
                     return std::nullopt;
             } else if (line == "<global>" && format_.globalBlock) {
                 const QString text = QString::fromLocal8Bit(readAssociationLine());
-                tree_.SetAssociationMode(true, log_, text);
+                tree_.SetAssociationMode(true, log_, text, UnreadableProfile::KeepText);
             } else if (line == "</Monitor>") {
                 return true;
             } else {
@@ -142,7 +142,8 @@ private:
         if (keep) {
             if (!tree_.AppendMode(settings))
                 return false;
-            tree_.Associate(QString::fromLocal8Bit(*association), log_);
+            tree_.Associate(QString::fromLocal8Bit(*association), log_,
+                            UnreadableProfile::KeepText);
         }
         return readLine(in_) == "</Mode>";
     }

@@ -467,7 +467,8 @@ private slots:
         tree.AppendResolution(640, 480);
         tree.AppendMode(displayMode(640, 480, 32, 0, 60));
         QVERIFY(!tree.Associate(longest, w.log));
-        QCOMPARE(w.logText(), "Failed to parse color profile: " + longest + "\n\n");
+        QCOMPARE(w.logText(),
+                 "Failed to parse color profile: " + longest + "\n(the file does not exist)\n\n");
 #else
         QSKIP("POSIX only");
 #endif
@@ -499,9 +500,9 @@ private slots:
         QCOMPARE(describeTree(loaded), describeTree(tree));
     }
 
-    // A profile that disappeared before start-up loads without association,
-    // and the next save writes the mode without it.
-    void vanishedProfileLoadsWithoutAssociation() {
+    // A profile missing at start-up (a drive not mounted yet) keeps its
+    // association text without a curve, and every save writes it back.
+    void missingProfileKeepsItsAssociation() {
         Workspace w;
         const QString profile = w.path("Gone ü.icc");
         const QByteArray file = "<v1.04>\n" + monitorHeader("A") + "<Resolution>\n640 480\n" +
@@ -512,16 +513,16 @@ private slots:
 
         Tree tree;
         QVERIFY(loadTree(w.path("Tree.txt"), tree, w.log));
-        QCOMPARE(describeTree(tree),
-                 monitorLine("A") + "  640x480\n    32 0 60 ''\n" + monitorLine("B", " global ''"));
-        QCOMPARE(w.logText(), "Failed to parse color profile: " + profile + "\n\n" +
-                                  "Failed to parse color profile: " + profile + "\n\n");
+        const QString kept = "'" + profile + "'";
+        QCOMPARE(describeTree(tree), monitorLine("A") + "  640x480\n    32 0 60 " + kept + "\n" +
+                                         monitorLine("B", " global " + kept));
+        QVERIFY(!tree.monitorHead()->nextNode->resolutionHead->nextNode->modeHead->nextNode->hasCurve);
+        const QString failed =
+            "Failed to parse color profile: " + profile + "\n(the file does not exist)\n\n";
+        QCOMPARE(w.logText(), failed + failed);
 
         QVERIFY(writeTree(w.path("Tree.txt"), tree));
-        QCOMPARE(readAll(w.path("Tree.txt")),
-                 "<v1.04>\n" + monitorHeader("A") + "<Resolution>\n640 480\n" +
-                     modeBlock("32\n0\n60", "") + "</Resolution>\n</Monitor>\n" +
-                     monitorHeader("B") + "<global>\n\n</Monitor>");
+        QCOMPARE(readAll(w.path("Tree.txt")), file);
     }
 
     void saveTreeLogsAroundTheWrite() {
