@@ -82,12 +82,23 @@ bool WatchLoop::applyToDisplay(const ActiveDisplay& d, std::optional<HDC> opened
 
     // The lookup copies the association out under the tree's read lock, so a
     // detection on the main thread never shows the loop a half-made change.
-    const AssociationLookup found = ctx_.tree.lookupAssociation(d.displayDevice, d.devMode);
+    AssociationLookup found = ctx_.tree.lookupAssociation(d.displayDevice, d.devMode);
     if (!found.monitorFound) {
         g << "Mon is NULL\n";
     } else if (!found.modeFound) {
         g << "Mode is NULL\n";
     } else {
+        // A profile the tree names whose file gave no curve: tried again
+        // now that its mode comes into use.
+        if (!found.hasCurve && namesProfileFile(found.profile)) {
+            bool parsedNow = false;
+            if (std::optional<GammaRamp> curve = ctx_.profileRetry.tryNow(found.profile, &parsedNow)) {
+                if (parsedNow)
+                    g << "Successfully parsed color profile: " << found.profile << "\n";
+                found.hasCurve = true;
+                found.curve = *curve;
+            }
+        }
         // The Mode's association, its curve clamped to LUTBitDepth for this
         // display only.
         handAssociationToDisplay(displays, found,
@@ -170,6 +181,18 @@ bool WatchLoop::lookAfterDisplays() {
         if (stop_.requested())
             return false;
         const ActiveDisplay& d = *displays.currentDisplay();
+        // A profile whose file gave no curve is tried again now and then;
+        // once it parses, the display gets it as at a change.
+        if (!d.hasCurve && d.deviceContext && namesProfileFile(d.profile) &&
+            ctx_.profileRetry.tryWhenDue(d.profile)) {
+            {
+                LogGroup g = ctx_.log.group();
+                g.timestamp() << "Successfully parsed color profile: " << d.profile << "\n\n";
+            }
+            if (!applyToDisplay(d))
+                return false;
+            continue;
+        }
         const DisplayTarget target = driftTarget(d, linearByDefault, ctx_.ramps);
         if (target.kind == DisplayTarget::Kind::None)
             continue;

@@ -56,7 +56,16 @@ AppState::AppState(Platform p, AppFiles f)
     : platform(std::move(p)),
       files(std::move(f)),
       activeDisplays(platform.display.get()),
-      loopContext{log, settings, flags, tree, activeDisplays, ramps, *platform.display, scratch} {}
+      loopContext{log,   settings,          flags,   tree,        activeDisplays,
+                  ramps, *platform.display, scratch, profileRetry} {
+    // A profile the loop found again: the tree's modes take its curve, on the
+    // main thread, which alone changes the tree.
+    profileRetry.setFoundHandler([this](const QString& path, const GammaRamp& curve) {
+        QMetaObject::invokeMethod(
+            &mainThread_, [this, path, curve] { tree.RestoreProfileCurve(path, curve); },
+            Qt::QueuedConnection);
+    });
+}
 
 AppState::~AppState() {
     // The loop thread works on the members below it; it ends first.

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include <QObject>
 #include <QString>
 
 #include "core/app_settings.h"
@@ -48,6 +49,9 @@ public:
     ActiveDisplayList activeDisplays;
     FixedRamps ramps;
     LoopScratch scratch;
+    // Profile files the tree names that were missing or unreadable; a file
+    // the loop finds again reaches the tree on the main thread.
+    ProfileRetry profileRetry;
     LoopContext loopContext;
 
     // Created by start-up in its place (before that, null).
@@ -55,4 +59,8 @@ public:
     std::unique_ptr<LoopControl> loopControl;
 
     void createLoopThread();
+
+private:
+    // The main thread's end of calls the loop thread hands over.
+    QObject mainThread_;
 };

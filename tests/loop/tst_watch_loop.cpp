@@ -2,9 +2,11 @@
 // loads after a change, what it sets back, and what it logs.
 #include <cmath>
 
+#include <QFile>
 #include <QTest>
 
 #include "forwarding_display.h"
+#include "icc_profiles.h"
 #include "loop/apply_display.h"
 #include "loop/my_thread.h"
 #include "loop/stop_signal.h"
@@ -137,6 +139,76 @@ private slots:
             QVERIFY(f.sim.gamma(0) == LoopFixture::table(f.ramps.linearRamp));
     }
 
+    // A profile the tree names but whose file was missing when the tree was
+    // read (a drive mounted late): the display gets what no curve means
+    // until the file is there, then its curve, at the next try while the
+    // mode is shown or when the mode next comes into use.
+    void missingProfileIsTriedAgain_data() {
+        QTest::addColumn<bool>("whileShown");
+        QTest::newRow("a try while the mode is shown") << true;
+        QTest::newRow("the mode comes into use again") << false;
+    }
+    void missingProfileIsTriedAgain() {
+        QFETCH(bool, whileShown);
+        LoopFixture f;
+        const QString path = f.dir.filePath("late.icc");
+        f.associate(0, path);  // no curve: the file is not there yet
+        GammaRamp restored;
+        f.profileRetry.setFoundHandler([&](const QString& found, const GammaRamp& curve) {
+            QCOMPARE(found, path);
+            restored = curve;
+            f.tree.RestoreProfileCurve(found, curve);
+        });
+        f.profileRetry.setInterval(whileShown ? std::chrono::milliseconds(0)
+                                              : std::chrono::hours(1));
+        f.flags.suppressChangeMsg = true;
+        StopSignal stop;
+        WatchLoop loop(f.ctx, stop);
+        QVERIFY(loop.runPass());
+        QVERIFY(f.sim.gamma(0) == LoopFixture::table(f.ramps.linearRamp));
+        QVERIFY(loop.runPass());  // still missing: nothing changes
+        QVERIFY(f.sim.gamma(0) == LoopFixture::table(f.ramps.linearRamp));
+
+        const icc::Curves curves = icc::gammaCurves(2.2, 1.8, 1.6);
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(icc::lcmsTableProfile(icc::Version::V2, curves));
+        }
+        GammaRamp curve;
+        for (int c = 0; c < 3; ++c) curve.channel(c) = curves[c];
+        f.clearLog();
+        QVERIFY(loop.runPass());
+        const QString applied = header(0) + "Applying color profile: " + path +
+                                "\n(Loaded gamma ramp - hDC = 0xH)\n\n";
+        if (whileShown) {
+            QCOMPARE(f.logText(),
+                     "[TS]Successfully parsed color profile: " + path + "\n\n" + applied);
+        } else {
+            // Not yet due: the display keeps what it had.
+            QCOMPARE(f.logText(), QString());
+            QVERIFY(f.sim.gamma(0) == LoopFixture::table(f.ramps.linearRamp));
+            f.sim.switchMode(0, SimDisplaySystem::makeMode(1280, 720, 32, 60));
+            QVERIFY(loop.runPass());
+            f.sim.switchMode(0, SimDisplaySystem::makeMode(1920, 1080, 32, 60));
+            f.clearLog();
+            QVERIFY(loop.runPass());
+            QVERIFY2(f.logText().startsWith(changeLine + header(0) +
+                                            "Successfully parsed color profile: " + path +
+                                            "\nApplying color profile: " + path),
+                     qPrintable(f.logText()));
+        }
+        QVERIFY(f.sim.gamma(0) == LoopFixture::table(curve));
+        QVERIFY(rampsEqual(restored, curve));
+        QVERIFY(f.tree.lookupAssociation(LoopFixture::monitor(0),
+                                         SimDisplaySystem::makeMode(1920, 1080, 32, 60))
+                    .hasCurve);
+        // From now on the curve is kept in place like any other.
+        f.clearLog();
+        QVERIFY(loop.runPass());
+        QCOMPARE(f.logText(), QString());
+    }
+
     void globalAssociationAppliesToEveryMode() {
         LoopFixture f;
         f.associateGlobally(0, "RED");
@@ -206,8 +278,8 @@ private slots:
         display.failCreateDC = [](const char* name) {
             return QString(name) == LoopFixture::adapterName(1);
         };
-        LoopContext ctx{f.log,   f.settings, f.flags,  f.tree, f.activeDisplays,
-                        f.ramps, display,    f.scratch};
+        LoopContext ctx{f.log,   f.settings, f.flags,   f.tree,        f.activeDisplays,
+                        f.ramps, display,    f.scratch, f.profileRetry};
         f.flags.suppressChangeMsg = true;
         StopSignal stop;
         WatchLoop loop(ctx, stop);
@@ -477,8 +549,8 @@ private slots:
             if (++contexts == 2)
                 stop.request();
         };
-        LoopContext ctx{f.log,   f.settings, f.flags,  f.tree, f.activeDisplays,
-                        f.ramps, display,    f.scratch};
+        LoopContext ctx{f.log,   f.settings, f.flags,   f.tree,        f.activeDisplays,
+                        f.ramps, display,    f.scratch, f.profileRetry};
         WatchLoop loop(ctx, stop);
         f.sim.overwriteGamma(1, LoopFixture::filled(11));
         f.sim.overwriteGamma(2, LoopFixture::filled(12));
