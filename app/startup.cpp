@@ -140,9 +140,11 @@ int runTavrin(int argc, char** argv, const char* updateUrl) {
             mainWindow->show();
     }
 
-    // 16. The run-at-login entry follows the setting.
-    applyRunOnStartup(s.settings.runOnStartup, *s.platform.runEntry,
-                      QCoreApplication::applicationFilePath());
+    // 16. The run-at-login entry follows the setting, once the user has
+    // confirmed the settings (first-time setup applies it itself).
+    if (hasSettings)
+        applyRunOnStartup(s.settings.runOnStartup, *s.platform.runEntry,
+                          QCoreApplication::applicationFilePath());
 
     // 17.-18. The update dialog and check, the About window; then the first
     // check, once the check can reach the dialog.

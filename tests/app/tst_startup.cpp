@@ -1,5 +1,8 @@
 // Start-up through the real binary: a copy of `tavrin` in a temporary
 // directory, run there as a user would, read back through "Log.txt".
+#include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -145,6 +148,26 @@ private slots:
                  qPrintable(log));
         QVERIFY(log.endsWith(exitLines));
         QVERIFY(!dir.exists("Settings.txt"));
+    }
+
+    // Before first-time setup is answered nothing the user set up elsewhere
+    // is changed: not even this executable's own run-at-login entry.
+    void firstStartLeavesTheRunAtLoginEntryAlone() {
+        TempAppDir dir;
+        QVERIFY(dir.installBinary());
+        const QByteArray entry = "[Desktop Entry]\nType=Application\nName=Tavrin\nExec=\"" +
+                                 QFile::encodeName(dir.binaryPath()) + "\" -start\n";
+        QVERIFY(QDir(dir.path()).mkpath("config/autostart"));
+        dir.writeFile("config/autostart/tavrin.desktop", entry);
+        QProcess p;
+        p.setProcessEnvironment(environmentIn(dir));
+        p.start(dir.binaryPath(), {});
+        QVERIFY(p.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(dir.readFile("Log.txt").contains("No existing Settings file"),
+                                 10000);
+        p.terminate();
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(dir.readFile("config/autostart/tavrin.desktop"), entry);
     }
 
     void optionsOfTheToolkitAreArgumentsLikeAnyOther() {
