@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QIcon>
 
@@ -15,6 +16,7 @@
 #include "storage/tree_file.h"
 #include "ui/about_window.h"
 #include "ui/main_window.h"
+#include "ui/problem_notice.h"
 #include "ui/program_pictures.h"
 #include "ui/settings_window.h"
 #include "ui/update_dialog.h"
@@ -79,9 +81,25 @@ int runTavrin(int argc, char** argv, const char* updateUrl) {
     // the process still ends through the exit handler.
     quitEventLoopOnSignals();
 
-    // 2.-6. Version, files, log and the launch line.
-    appState = new AppState(createPlatform(), AppFiles::in(dataDirectory()));
+    // 2.-6. Version, files, log and the launch line. A data directory that
+    // cannot be written is said at once: nothing the user sets up would be
+    // kept, and the log that would say so cannot be written either.
+    auto* problems = new ProblemNotice;
+    const QString directory = dataDirectory();
+    if (const QString problem = dataDirectoryProblem(directory); !problem.isEmpty())
+        problems->show(QStringLiteral("Tavrin cannot write its files in %1: %2.\nCalibrations are "
+                                     "kept while it runs, but nothing you set up will be saved.")
+                          .arg(QDir::toNativeSeparators(directory), problem));
+    appState = new AppState(createPlatform(), AppFiles::in(directory));
     AppState& s = *appState;
+    s.log.setSaveFailureNotice([&s, problems](const QString& what, const QString& why) {
+        const QString file = what == QLatin1String("Tree") ? s.files.tree : s.files.settings;
+        problems->show(QStringLiteral("Tavrin could not save %1%2.\nWhat you changed is in use "
+                                     "until Tavrin ends, but it will not be there at the next "
+                                     "start.")
+                          .arg(QDir::toNativeSeparators(file),
+                               why.isEmpty() ? QString() : QStringLiteral(": ") + why));
+    });
     s.log.open(s.files.log);
     {
         LogGroup g = s.log.group();

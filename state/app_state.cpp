@@ -52,6 +52,15 @@ QString dataDirectoryFor(const QString& exeDir) {
     return data;
 }
 
+QString dataDirectoryProblem(const QString& directory) {
+    if (!QDir().mkpath(directory))
+        return QStringLiteral("the folder cannot be created");
+    QTemporaryFile probe(QDir(directory).filePath(QStringLiteral(".tavrin-write-test-XXXXXX")));
+    if (!probe.open())
+        return probe.errorString();
+    return {};
+}
+
 AppState::AppState(Platform p, AppFiles f)
     : platform(std::move(p)),
       files(std::move(f)),

@@ -32,6 +32,10 @@ struct AppFiles {
 QString dataDirectory();
 // The same for an executable in `exeDir`.
 QString dataDirectoryFor(const QString& exeDir);
+// Why the program's files cannot be kept in `directory` (it cannot be made,
+// or nothing can be created in it), in the system's words; empty when they
+// can. Makes the directory when it is missing.
+QString dataDirectoryProblem(const QString& directory);
 
 class AppState {
 public:

@@ -2,17 +2,24 @@
 
 #include <QSaveFile>
 
-bool saveTextFileAtomically(const QString& path, const std::function<void(QTextStream&)>& write) {
+bool saveTextFileAtomically(const QString& path, const std::function<void(QTextStream&)>& write,
+                            QString* error) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+    const auto fail = [&] {
+        if (error)
+            *error = file.errorString();
         return false;
+    };
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return fail();
     QTextStream out(&file);
     out.setEncoding(QStringConverter::System);
     write(out);
     out.flush();
     if (out.status() != QTextStream::Ok) {
+        const bool failed = fail();
         file.cancelWriting();
-        return false;
+        return failed;
     }
-    return file.commit();
+    return file.commit() || fail();
 }

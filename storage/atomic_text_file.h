@@ -10,5 +10,6 @@
 // (text mode, the system's 8-bit encoding) and puts it in place of the old
 // one only when everything was written. Returns false when the file cannot
 // be created, a write fails or the replacement fails; the previous file then
-// stays intact.
-bool saveTextFileAtomically(const QString& path, const std::function<void(QTextStream&)>& write);
+// stays intact, and `error` (when given) says why.
+bool saveTextFileAtomically(const QString& path, const std::function<void(QTextStream&)>& write,
+                            QString* error = nullptr);

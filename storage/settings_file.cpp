@@ -223,15 +223,16 @@ bool readSettings(const QString& path, AppSettings& settings, Log& log) {
     return std::all_of(seen.begin(), seen.end(), [](bool s) { return s; });
 }
 
-bool writeSettings(const QString& path, const AppSettings& settings) {
+bool writeSettings(const QString& path, const AppSettings& settings, QString* error) {
     return saveTextFileAtomically(path, [&](QTextStream& out) {
         out << '[' << programVersion << ']';
         for (const SettingKey& key : settingKeys) {
             out << '\n' << key.name << " = " << key.get(settings);
         }
-    });
+    }, error);
 }
 
 bool saveSettings(const QString& path, const AppSettings& settings, Log& log) {
-    return logSave(log, false, "Settings", [&] { return writeSettings(path, settings); });
+    return logSave(log, false, "Settings",
+                   [&](QString& why) { return writeSettings(path, settings, &why); });
 }

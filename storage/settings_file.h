@@ -26,7 +26,7 @@ bool readSettings(const QString& path, AppSettings& settings, Log& log);
 
 // Writes the header and the ten lines from `settings`, without a line break
 // after the last; replaces the file only when it was written completely.
-bool writeSettings(const QString& path, const AppSettings& settings);
+bool writeSettings(const QString& path, const AppSettings& settings, QString* error = nullptr);
 
 // The logged save: "Saving Settings...\n", the write, "Successfully saved
 // Settings.\n" or "Failed to save Settings.\n", then an empty line.

@@ -29,7 +29,7 @@ class Tree;
 // replaced only when it was written completely; false when it cannot be
 // created, written or put in place, and the previous file then stays. The
 // Tree's cursors are not moved.
-bool writeTree(const QString& path, const Tree& tree);
+bool writeTree(const QString& path, const Tree& tree, QString* error = nullptr);
 
 // Reads the file at `path` into the (empty) `tree`, associating every Mode
 // again through Tree::Associate, which parses every profile file anew and

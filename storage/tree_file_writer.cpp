@@ -36,7 +36,7 @@ void writeMonitorBody(QTextStream& out, const Monitor& monitor) {
 
 }  // namespace
 
-bool writeTree(const QString& path, const Tree& tree) {
+bool writeTree(const QString& path, const Tree& tree, QString* error) {
     return saveTextFileAtomically(path, [&](QTextStream& out) {
         out << currentFormatTag;
         for (const Monitor* monitor = tree.monitorHead()->nextNode.get(); monitor;
@@ -47,9 +47,9 @@ bool writeTree(const QString& path, const Tree& tree) {
             writeMonitorBody(out, *monitor);
             out << "</Monitor>";
         }
-    });
+    }, error);
 }
 
 bool saveTree(const QString& path, const Tree& tree, Log& log) {
-    return logSave(log, true, "Tree", [&] { return writeTree(path, tree); });
+    return logSave(log, true, "Tree", [&](QString& why) { return writeTree(path, tree, &why); });
 }
