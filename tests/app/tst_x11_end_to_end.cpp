@@ -3,6 +3,7 @@
 // place — the profile's curve on the first, a tint on the second — sets it
 // back when another client replaces it, follows a mode switch, and puts the
 // linear curve back when it ends.
+#include <QDir>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -130,6 +131,60 @@ private slots:
         QVERIFY(log().endsWith("Exiting application...\n"));
         QVERIFY(server.crtcGamma("DUMMY0") == tableOf(ramps.linearRamp));
         QVERIFY(server.crtcGamma("DUMMY1") == tableOf(ramps.linearRamp));
+    }
+
+    // The profile's file is not there when the program starts (a drive
+    // mounted late): the display gets the linear curve, the association
+    // stays in the tree file, and once the file is there the next try (at
+    // most 10 s later) loads it.
+    void profileThatAppearsLaterIsLoaded() {
+        const QString reason = XorgServer::unavailableReason();
+        if (!reason.isEmpty())
+            QSKIP(qPrintable(reason));
+        XorgServer server;
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        QVERIFY(server.resetOutputs("1920x1080"));
+        auto x11 = X11DisplaySystem::open(server.displayNameBytes().constData());
+        QVERIFY(x11);
+        OutputDescription first;
+        QVERIFY(describeOutput(*x11, "DUMMY0", first));
+        x11.reset();
+
+        TempAppDir dir;
+        QVERIFY(dir.installBinary());
+        const QString profile = dir.filePath("later/display.icc");
+        const QByteArray tree = "<v1.04>\n" + treeMonitorLines(first, "Dummy adapter") +
+                                "<Resolution>\n1920 1080\n" +
+                                treeModeLines(first.current, profile.toUtf8()) +
+                                "</Resolution>\n</Monitor>";
+        dir.writeFile("Tree.txt", tree);
+        dir.writeFile("Settings.txt", settings);
+
+        QProcess tavrin;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", server.displayName());
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+        tavrin.setProcessEnvironment(env);
+        tavrin.start(dir.binaryPath(), {"-start", "-hide"});
+        QVERIFY(tavrin.waitForStarted());
+        auto log = [&] { return QString::fromUtf8(dir.readFile("Log.txt")); };
+        FixedRamps ramps;
+        buildRamps(ramps);
+        QTRY_VERIFY_WITH_TIMEOUT(log().contains("(Loaded linear gamma ramp"), 10000);
+        QVERIFY(log().contains("Failed to parse color profile: " + profile +
+                               "\n(the file does not exist)\n"));
+        QVERIFY(server.crtcGamma("DUMMY0") == tableOf(ramps.linearRamp));
+
+        QTest::qWait(5000);
+        const icc::Curves curves = icc::gammaCurves(2.4, 2.2, 2.0);
+        QVERIFY(QDir(dir.path()).mkpath("later"));
+        dir.writeFile("later/display.icc", icc::lcmsTableProfile(icc::Version::V2, curves));
+        QTRY_VERIFY_WITH_TIMEOUT(server.crtcGamma("DUMMY0") == tableOf(curves), 11000);
+        QVERIFY(log().contains("]Successfully parsed color profile: " + profile + "\n\n"));
+        tavrin.terminate();
+        QVERIFY(tavrin.waitForFinished(10000));
+        QCOMPARE(dir.readFile("Tree.txt"), tree);
     }
 };
 

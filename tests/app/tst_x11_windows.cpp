@@ -6,6 +6,7 @@
 #include "icc_profiles.h"
 #include "output_description.h"
 #include "platform/x11/x11_display_system.h"
+#include "ramps/gamma_ramp.h"
 
 namespace {
 
@@ -152,6 +153,75 @@ private slots:
                                  5000);
         QCOMPARE(d.terminate(), 0);
         QVERIFY(d.log().endsWith("Exiting application...\n"));
+    }
+
+    // A mode another client added to an output that has its size already
+    // is detected under that size's one Resolution, and a profile
+    // associated with it from the keyboard is loaded whenever the output
+    // shows it: after a switch away and back, and after a restart.
+    void addedModeOfAKnownSizeKeepsItsAssociation() {
+        DesktopSession d;
+        QVERIFY2(d.start(), qPrintable(d.errorString()));
+        const QString added = "t_1024x768_66";
+        d.server().xrandr({"--newmode", added, "70.64", "1024", "1048", "1184", "1328", "768",
+                           "771", "777", "806"});
+        QVERIFY(d.server().xrandr({"--addmode", "DUMMY0", added}).ok);
+        d.dir().writeFile("Settings.txt", settings);
+        const icc::Curves curves = icc::gammaCurves(1.6, 1.8, 2.4);
+        const QString profile = d.dir().filePath("added.icc");
+        d.dir().writeFile("added.icc", icc::lcmsTableProfile(icc::Version::V2, curves));
+        QVERIFY(d.launch({"-start"}));
+        const qulonglong window = d.waitForWindow("Tavrin v1.05");
+        QVERIFY(window);
+        QVERIFY(d.keys(window, {"space"}));
+        QTRY_VERIFY_WITH_TIMEOUT(d.dir().readFile("Tree.txt").count("<Monitor>") == 2, 5000);
+
+        // DUMMY0's block: every size once; the rows of 1024x768 and of its
+        // 66 Hz mode in the lists.
+        const QByteArray tree = d.dir().readFile("Tree.txt");
+        QList<QByteArray> sizes;
+        QList<QList<QByteArray>> modes;  // bits, flags and frequency lines, per size
+        for (const QByteArray& part : tree.left(tree.indexOf("</Monitor>")).split('<')) {
+            if (part.startsWith("Resolution>\n")) {
+                const QByteArray size = part.mid(12).trimmed();
+                QVERIFY2(!sizes.contains(size), size.constData());
+                sizes << size;
+                modes << QList<QByteArray>();
+            } else if (part.startsWith("Mode>\n") && !modes.isEmpty()) {
+                modes.last() << part.mid(6).trimmed();
+            }
+        }
+        const int resolutionRow = int(sizes.indexOf("1024 768"));
+        QVERIFY(resolutionRow >= 0);
+        const int modeRow = int(modes[resolutionRow].indexOf("32\n0\n66"));
+        QVERIFY(modeRow >= 0);
+
+        QStringList keys{"Tab", "Tab", "Tab", "Tab", "Tab"};
+        for (int i = 0; i < resolutionRow; ++i) keys << "Down";
+        keys << "Tab" << "Tab" << "Tab";
+        for (int i = 0; i < modeRow; ++i) keys << "Down";
+        keys << "Tab" << "space" << "Tab" << "space" << "Tab" << "Tab";
+        QVERIFY(d.keys(window, keys));
+        QVERIFY(d.type(window, profile));
+        QVERIFY(d.keys(window, {"Tab", "Tab", "space"}));
+        QTRY_VERIFY_WITH_TIMEOUT(d.dir().readFile("Tree.txt").contains(
+                                     "<Mode>\n32\n0\n66\n\"" + profile.toUtf8() + "\"\n"),
+                                 5000);
+
+        FixedRamps ramps;
+        buildRamps(ramps);
+        GammaTable768 linear;
+        rampToTable(ramps.linearRamp, linear);
+        QVERIFY(d.server().xrandr({"--output", "DUMMY0", "--mode", added}).ok);
+        QTRY_VERIFY_WITH_TIMEOUT(d.server().crtcGamma("DUMMY0") == tableOf(curves), 5000);
+        QVERIFY(d.server().xrandr({"--output", "DUMMY0", "--mode", "1920x1080"}).ok);
+        QTRY_VERIFY_WITH_TIMEOUT(d.server().crtcGamma("DUMMY0") == linear, 5000);
+        QVERIFY(d.server().xrandr({"--output", "DUMMY0", "--mode", added}).ok);
+        QTRY_VERIFY_WITH_TIMEOUT(d.server().crtcGamma("DUMMY0") == tableOf(curves), 5000);
+        QCOMPARE(d.terminate(), 0);
+        QVERIFY(d.launch({"-start", "-hide"}));
+        QTRY_VERIFY_WITH_TIMEOUT(d.server().crtcGamma("DUMMY0") == tableOf(curves), 5000);
+        QCOMPARE(d.terminate(), 0);
     }
 
     void profileAssociatedFromTheKeyboardIsLoadedAndKept() {
