@@ -10,6 +10,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "core/debug_output.h"
 #include "core/regular_file.h"
 
 namespace {
@@ -117,22 +118,32 @@ quint32 u32(const uchar* at) {
     return quint32(at[0]) << 24 | quint32(at[1]) << 16 | quint32(at[2]) << 8 | quint32(at[3]);
 }
 
-// Diagnostics go to Qt's debug channel, to whatever handler is installed
-// there, as qDebug() sends them. A message with a number carries the text
-// qDebug() << label << number gives (default spacing: one blank between the
-// parts), put together here directly: a QDebug stream per message would cost
-// several times more than parsing the whole profile.
+// Diagnostics go to Qt's debug channel in the "tavrin" category, to
+// whatever handler is installed there, as qCDebug() sends them, and cost
+// nothing while the category is off. A message with a number carries the
+// text qDebug() << label << number gives (default spacing: one blank
+// between the parts), put together here directly: a QDebug stream per
+// message would cost several times more than parsing the whole profile.
+bool debugging() {
+    return tavrinDebug().isDebugEnabled();
+}
+
 void debug(const QString& text) {
+    if (!debugging())
+        return;
     const QMessageLogContext context(QT_MESSAGELOG_FILE, QT_MESSAGELOG_LINE, QT_MESSAGELOG_FUNC,
-                                     "default");
+                                     tavrinDebug().categoryName());
     qt_message_output(QtDebugMsg, context, text);
 }
 
 void debug(const char* text) {
-    debug(QString::fromLatin1(text));
+    if (debugging())
+        debug(QString::fromLatin1(text));
 }
 
 void debug(const char* label, qint64 number, const char* tail = "") {
+    if (!debugging())
+        return;
     char digits[24];  // any 64-bit number in decimal
     const char* digitsEnd = std::to_chars(digits, digits + sizeof digits, number).ptr;
     const QLatin1StringView labelText(label), numberText(digits, digitsEnd), tailText(tail);

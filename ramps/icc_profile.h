@@ -21,10 +21,10 @@ const char* profileFailureText(ProfileFailure failure);
 // Parses the profile file at `path` (opened by its native file name). On
 // success `ramp` receives the file's curve and the result is true; on any
 // failure `ramp` is left untouched and `failure` (when given) says why.
-// Step-by-step diagnostics go to qDebug. Only a regular file is read (a FIFO or a
-// device fails to open at once), and only where the checks look: the
-// header, the tag table and the vcgt tag, so a file of any size costs what
-// a small profile costs.
+// Step-by-step diagnostics go to the debug output (core/debug_output.h).
+// Only a regular file is read (a FIFO or a device fails to open at once),
+// and only where the checks look: the header, the tag table and the vcgt
+// tag, so a file of any size costs what a small profile costs.
 bool ParseColorProfile(const QString& path, GammaRamp& ramp, ProfileFailure* failure = nullptr);
 
 // The same checks, with the same diagnostics, on bytes already in memory

@@ -21,7 +21,7 @@ inline constexpr int maxSettingsWordLength = 983;
 // range. Values are stored as they are read, so after a false result the
 // values read before the failure stay and the rest keep what they held.
 // Only a regular file is read: a FIFO or a device is refused at once (false,
-// with a qDebug line that says why).
+// with a debug line (core/debug_output.h) that says why).
 bool readSettings(const QString& path, AppSettings& settings, Log& log);
 
 // Writes the header and the ten lines from `settings`, without a line break

@@ -43,7 +43,7 @@ bool writeTree(const QString& path, const Tree& tree, QString* error = nullptr);
 // never taken for the line after it.
 //
 // Only a regular file is read: a FIFO or a device (a link to /dev/zero)
-// fails the load at once, with a qDebug line that says why.
+// fails the load at once, with a debug line (core/debug_output.h) that says why.
 bool loadTree(const QString& path, Tree& tree, Log& log);
 
 // The logged save: timestamp, "Saving Tree...\n", the write, "Successfully

@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include "core/regular_file.h"
+#include "core/debug_output.h"
 
 #include "storage/field_reader.h"
 #include "storage/tree_file.h"
@@ -181,7 +182,7 @@ bool loadTree(const QString& path, Tree& tree, Log& log) {
     QString refusal;
     if (!openRegularFileForReading(file, path, QIODevice::ReadOnly, &refusal)) {
         if (!refusal.isEmpty())
-            qDebug().noquote() << "Tree file refused:" << refusal;
+            qCDebug(tavrinDebug).noquote() << "Tree file refused:" << refusal;
         return false;
     }
     ByteReader in(file.readAll());

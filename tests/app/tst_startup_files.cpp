@@ -231,6 +231,34 @@ private slots:
             QVERIFY(QFile::setPermissions(d, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     }
 
+    // The developers' diagnostics (how a profile was read) are silent
+    // unless QT_LOGGING_RULES asks for them.
+    void debugOutputIsSilentByDefault_data() {
+        QTest::addColumn<QString>("rules");
+        QTest::addColumn<bool>("diagnostics");
+        QTest::newRow("no rules") << QString() << false;
+        QTest::newRow("tavrin.debug=true") << "tavrin.debug=true" << true;
+    }
+    void debugOutputIsSilentByDefault() {
+        QFETCH(QString, rules);
+        QFETCH(bool, diagnostics);
+        TempAppDir dir;
+        QVERIFY(dir.installBinary());
+        dir.writeFile("profile.icc", "not a profile at all");
+        dir.writeFile("Tree.txt", "<v1.04>\n<Monitor>\nID\nkey\nMonitor\nAdapter\n<global>\n" +
+                                      QFile::encodeName(dir.filePath("profile.icc")) +
+                                      "\n</Monitor>");
+        dir.writeFile("Settings.txt", settingsFile());
+        QProcessEnvironment env = environmentIn(dir);
+        env.remove("QT_LOGGING_RULES");
+        if (!rules.isEmpty())
+            env.insert("QT_LOGGING_RULES", rules);
+        const TempAppDir::Run run = dir.run({"-end-after-start-up"}, 20000, env);
+        QVERIFY(run.finished);
+        QCOMPARE(run.output.contains("File opened successfully"), diagnostics);
+        QVERIFY(dir.readFile("Log.txt").contains("(the file is not an RGB display profile)"));
+    }
+
     void unreadableTreeFailsAndStartUpGoesOn() {
         TempAppDir dir;
         QVERIFY(dir.installBinary());
