@@ -1,11 +1,16 @@
 #include "loop/watch_loop.h"
 
+#include <algorithm>
 #include <shared_mutex>
 
 #include "loop/display_target.h"
 #include "loop/ramp_restore.h"
 #include "tree/association.h"
 #include "tree/tree.h"
+
+int WatchLoop::pauseFor(int pollingPeriod) {
+    return std::max(pollingPeriod, minimumPause);
+}
 
 WatchLoop::WatchLoop(LoopContext& ctx, StopSignal& stop)
     : ctx_(ctx), stop_(stop), snapshot_(&ctx.display) {}
@@ -25,7 +30,7 @@ void WatchLoop::run() {
         if (first)
             ctx_.flags.suppressChangeMsg = false;
         first = false;
-        if (!stop_.pause(*changes, ctx_.settings.pollingPeriod.load(std::memory_order_relaxed)))
+        if (!stop_.pause(*changes, pauseFor(ctx_.settings.pollingPeriod.load(std::memory_order_relaxed))))
             break;
     }
 }
