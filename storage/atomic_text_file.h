@@ -3,6 +3,7 @@
 
 #include <functional>
 
+#include <QByteArray>
 #include <QString>
 #include <QTextStream>
 
@@ -13,3 +14,6 @@
 // stays intact, and `error` (when given) says why.
 bool saveTextFileAtomically(const QString& path, const std::function<void(QTextStream&)>& write,
                             QString* error = nullptr);
+// The same for text that is already bytes, written as they are (line ends
+// in the system's form).
+bool saveBytesAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);

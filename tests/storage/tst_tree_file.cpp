@@ -488,6 +488,47 @@ private slots:
         QCOMPARE(describeTree(loaded), describeTree(tree));
     }
 
+    // Load, save, load, save: the same bytes from the first save on, and,
+    // for a file the program could have written, the bytes it was read
+    // from. A size beyond a signed number and bytes that are no UTF-8 are
+    // kept as they were read.
+    void savesAreByteStable_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("asRead");  // the first save gives the file back
+        const QByteArray tail = "</Resolution>\n</Monitor>";
+        const auto withResolution = [&](const QByteArray& size) {
+            return "<v1.04>\n" + monitorHeader("A") + "<Resolution>\n" + size + "\n" +
+                   modeBlock("32\n0\n60", "\"RED\"") + tail;
+        };
+        QTest::newRow("width of 2^32 - 1") << withResolution("4294967295 480") << true;
+        QTest::newRow("height past a signed number") << withResolution("640 3000000000") << true;
+        QTest::newRow("width beyond 32 bits") << withResolution("4294967296 480") << false;
+        QTest::newRow("width typed with a sign") << withResolution("-1 480") << false;
+        const QByteArray notUtf8(127, '\xff');
+        QTest::newRow("monitor lines that are no UTF-8")
+            << "<v1.04>\n<Monitor>\n" + notUtf8 + "\nkey-\xe9\n" + notUtf8 + "\nAdapter \xc3\n"
+                   "<global>\nRED\n</Monitor>"
+            << true;
+        QTest::newRow("association that is no UTF-8")
+            << withResolution("640 480").replace("\"RED\"", "\"/p/\xff\xfe.icc\"") << false;
+    }
+    void savesAreByteStable() {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, asRead);
+        Workspace w;
+        QVERIFY(writeAll(w.path("Tree.txt"), file));
+        QByteArray saved[2];
+        for (QByteArray& bytes : saved) {
+            Tree tree;
+            QVERIFY(loadTree(w.path("Tree.txt"), tree, w.log));
+            QVERIFY(writeTree(w.path("Tree.txt"), tree));
+            bytes = readAll(w.path("Tree.txt"));
+        }
+        QCOMPARE(saved[1], saved[0]);
+        if (asRead)
+            QCOMPARE(saved[0], file);
+    }
+
     void largeNumbersRoundTrip() {
         Workspace w;
         Tree tree;
