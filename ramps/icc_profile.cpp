@@ -89,6 +89,15 @@ public:
     FileSource(QFile& file, quint64 size) : ProfileSource(size), file_(file) {
         prefix_ = file_.read(std::min<qint64>(static_cast<qint64>(size), prefixSize));
     }
+    // The whole file: what was read already, when that is all of it.
+    QByteArray whole() {
+        if (static_cast<quint64>(prefix_.size()) == size())
+            return prefix_;
+        if (!file_.seek(0))
+            return {};
+        QByteArray all = file_.read(static_cast<qint64>(size()));
+        return static_cast<quint64>(all.size()) == size() ? all : QByteArray();
+    }
     bool read(quint64 offset, quint64 length, uchar* out) override {
         Q_ASSERT(contains(offset, length));
         if (offset + length <= static_cast<quint64>(prefix_.size())) {
@@ -321,7 +330,10 @@ bool parseColorProfileData(const QByteArray& data, GammaRamp& ramp, ProfileFailu
     return outcome(parseProfile(source, ramp), failure);
 }
 
-bool ParseColorProfile(const QString& path, GammaRamp& ramp, ProfileFailure* failure) {
+bool ParseColorProfile(const QString& path, GammaRamp& ramp, ProfileFailure* failure,
+                       QByteArray* bytes) {
+    if (bytes)
+        bytes->clear();
     // By its native file name: a profile under a non-ASCII path opens too.
     // A FIFO, a device or a directory is refused before anything is read.
     QFile file;
@@ -344,5 +356,9 @@ bool ParseColorProfile(const QString& path, GammaRamp& ramp, ProfileFailure* fai
         return outcome(notAProfile("Error: file too large for an ICC profile\n"), failure);
 
     FileSource source(file, static_cast<quint64>(size));
-    return outcome(parseProfile(source, ramp), failure);
+    if (!outcome(parseProfile(source, ramp), failure))
+        return false;
+    if (bytes && size <= maxKeptProfileSize)
+        *bytes = source.whole();
+    return true;
 }

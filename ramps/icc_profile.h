@@ -25,7 +25,16 @@ const char* profileFailureText(ProfileFailure failure);
 // Only a regular file is read (a FIFO or a device fails to open at once),
 // and only where the checks look: the header, the tag table and the vcgt
 // tag, so a file of any size costs what a small profile costs.
-bool ParseColorProfile(const QString& path, GammaRamp& ramp, ProfileFailure* failure = nullptr);
+//
+// With `bytes`, a profile that parses also hands over the file's whole
+// content (for publishing it to colour-managed programs) when the file is
+// no larger than maxKeptProfileSize; a larger one leaves `bytes` empty.
+bool ParseColorProfile(const QString& path, GammaRamp& ramp, ProfileFailure* failure = nullptr,
+                       QByteArray* bytes = nullptr);
+
+// The largest profile whose bytes are kept beside its curve. Display
+// profiles take kilobytes; one with large colour tables a few megabytes.
+inline constexpr qint64 maxKeptProfileSize = 16 * 1024 * 1024;
 
 // The same checks, with the same diagnostics, on bytes already in memory
 // (the file's whole content). Never reads outside `data`.

@@ -59,6 +59,7 @@ struct PreparedAssociation {
     QString profile;
     bool hasCurve = false;
     GammaRamp curve;
+    QByteArray bytes;
 };
 
 QString withLineBreaksShown(QString text) {
@@ -99,7 +100,7 @@ std::optional<PreparedAssociation> prepareAssociation(const QString& text, Log& 
         return std::nullopt;
     }
     ProfileFailure failure = ProfileFailure::None;
-    if (!ParseColorProfile(text, prepared.curve, &failure)) {
+    if (!ParseColorProfile(text, prepared.curve, &failure, &prepared.bytes)) {
         log.group() << "Failed to parse color profile: " << text << "\n("
                     << profileFailureText(failure) << ")\n\n";
         if (onUnreadable == UnreadableProfile::Refuse)
@@ -115,6 +116,7 @@ std::optional<PreparedAssociation> prepareAssociation(const QString& text, Log& 
 void storeAssociation(Mode& mode, PreparedAssociation&& prepared) {
     mode.profile = std::move(prepared.profile);
     mode.hasCurve = prepared.hasCurve;
+    mode.profileBytes = std::move(prepared.bytes);
     if (prepared.hasCurve)
         mode.curve = prepared.curve;
 }
@@ -164,11 +166,13 @@ bool Tree::SetAssociationMode(bool global, Log& log, const std::optional<QString
     return true;
 }
 
-void Tree::RestoreProfileCurve(const QString& path, const GammaRamp& curve) {
+void Tree::RestoreProfileCurve(const QString& path, const GammaRamp& curve,
+                               const QByteArray& bytes) {
     const auto restore = [&](Mode& mode) {
         if (!mode.hasCurve && mode.profile == path) {
             mode.curve = curve;
             mode.hasCurve = true;
+            mode.profileBytes = bytes;
         }
     };
     auto guard = writeLock();
@@ -182,18 +186,22 @@ void Tree::RestoreProfileCurve(const QString& path, const GammaRamp& curve) {
 }
 
 void handAssociationToDisplay(ActiveDisplayList& displays, const QString& profile, bool hasCurve,
-                              const GammaRamp& curve, int lutBitDepth) {
+                              const GammaRamp& curve, const QByteArray& bytes, int lutBitDepth) {
     displays.SetCurrentProfile(profile);
     displays.SetCurrentHasCurve(hasCurve);
-    if (hasCurve)
+    if (hasCurve) {
         displays.SetCurrentCurve(curve, lutBitDepth);
+        displays.SetCurrentProfileBytes(bytes);
+    }
 }
 
 void handAssociationToDisplay(ActiveDisplayList& displays, const Mode& mode, int lutBitDepth) {
-    handAssociationToDisplay(displays, mode.profile, mode.hasCurve, mode.curve, lutBitDepth);
+    handAssociationToDisplay(displays, mode.profile, mode.hasCurve, mode.curve, mode.profileBytes,
+                             lutBitDepth);
 }
 
 void handAssociationToDisplay(ActiveDisplayList& displays, const AssociationLookup& found,
                               int lutBitDepth) {
-    handAssociationToDisplay(displays, found.profile, found.hasCurve, found.curve, lutBitDepth);
+    handAssociationToDisplay(displays, found.profile, found.hasCurve, found.curve,
+                             found.profileBytes, lutBitDepth);
 }

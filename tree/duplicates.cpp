@@ -17,6 +17,7 @@ void absorbAssociation(Mode& kept, Mode& duplicate, QStringList& dropped) {
     }
     kept.profile = std::move(duplicate.profile);
     kept.hasCurve = duplicate.hasCurve;
+    kept.profileBytes = std::move(duplicate.profileBytes);
     if (duplicate.hasCurve)
         kept.curve = duplicate.curve.get();
 }

@@ -14,13 +14,13 @@
 
 #include <memory>
 
+#include <QByteArray>
 #include <QString>
 
 #include "platform/win_types.h"
 #include "ramps/gamma_ramp.h"
 
 class LogGroup;
-class QByteArray;
 
 // A mode's parsed profile curve, held only once one is given: most modes
 // have none, and a tree of thousands of modes keeps a pointer each instead
@@ -64,6 +64,9 @@ struct Mode {
     // The parsed profile curve; means something only while `hasCurve`.
     StoredRamp curve;
     bool hasCurve = false;
+    // The profile file's bytes as they were parsed, for the colour-managed
+    // programs of the system (empty for a file too large to keep).
+    QByteArray profileBytes;
     std::unique_ptr<Mode> nextNode;
 };
 

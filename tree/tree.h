@@ -60,10 +60,12 @@ struct AssociationLookup {
     // A Mode applies: the monitor's globalMode, or the Mode of the exact
     // display mode under the Resolution of its size.
     bool modeFound = false;
-    // The Mode's association text, and its parsed curve when hasCurve.
+    // The Mode's association text, and its parsed curve (and the profile's
+    // bytes) when hasCurve.
     QString profile;
     bool hasCurve = false;
     GammaRamp curve;
+    QByteArray profileBytes;
 };
 
 class Tree {
@@ -244,8 +246,10 @@ public:
                             const std::optional<QString>& text = std::nullopt,
                             UnreadableProfile onUnreadable = UnreadableProfile::Refuse);
     // Gives every Mode (and globalMode) whose association text is `path` and
-    // that has no curve the curve parsed from that file now. Main thread.
-    void RestoreProfileCurve(const QString& path, const GammaRamp& curve);
+    // that has no curve the curve (and bytes) parsed from that file now.
+    // Main thread.
+    void RestoreProfileCurve(const QString& path, const GammaRamp& curve,
+                             const QByteArray& bytes);
 
     // --- The watch loop's lookup (tree_lookup.cpp) -----------------------------
 
