@@ -174,6 +174,8 @@ void LoopControl::loadLinearRampsOnAllMonitors() {
                  : "(Failed to load linear gamma ramp - hDC = ")
           << static_cast<const void*>(d.deviceContext) << ")";
         g.endl() << "\n";
+        // The linear curve shows no profile.
+        ctx_.display.withdrawProfile(d.displayDevice.DeviceName);
     }
     ctx_.log.group() << "\n";
 }

@@ -16,7 +16,7 @@ ProfileRetry::FileStamp ProfileRetry::stampOf(const QString& path) {
     return stamp;
 }
 
-std::optional<GammaRamp> ProfileRetry::tryNow(const QString& path, bool* parsedNow) {
+std::optional<FoundProfile> ProfileRetry::tryNow(const QString& path, bool* parsedNow) {
     if (parsedNow)
         *parsedNow = false;
     const FileStamp stamp = stampOf(path);
@@ -24,23 +24,23 @@ std::optional<GammaRamp> ProfileRetry::tryNow(const QString& path, bool* parsedN
     const bool tried = attempt.at != Clock::time_point{};
     attempt.at = Clock::now();
     if (tried && attempt.stamp == stamp)
-        return attempt.curve;
+        return attempt.found;
     attempt.stamp = stamp;
-    attempt.curve.reset();
+    attempt.found.reset();
     if (!stamp.exists)
         return std::nullopt;
-    GammaRamp curve;
-    if (!ParseColorProfile(path, curve))
+    FoundProfile found;
+    if (!ParseColorProfile(path, found.curve, nullptr, &found.bytes))
         return std::nullopt;
-    attempt.curve = curve;
+    attempt.found = found;
     if (parsedNow)
         *parsedNow = true;
     if (found_)
-        found_(path, curve);
-    return curve;
+        found_(path, found);
+    return found;
 }
 
-std::optional<GammaRamp> ProfileRetry::tryWhenDue(const QString& path, Clock::time_point now) {
+std::optional<FoundProfile> ProfileRetry::tryWhenDue(const QString& path, Clock::time_point now) {
     const auto it = attempts_.find(path);
     if (it != attempts_.end() && now - it->second.at < interval_)
         return std::nullopt;

@@ -13,15 +13,22 @@
 #include <map>
 #include <optional>
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
 #include "ramps/gamma_ramp.h"
 
+// What a file that parsed gives: its curve and its bytes.
+struct FoundProfile {
+    GammaRamp curve;
+    QByteArray bytes;
+};
+
 class ProfileRetry {
 public:
     using Clock = std::chrono::steady_clock;
-    using FoundHandler = std::function<void(const QString& path, const GammaRamp& curve)>;
+    using FoundHandler = std::function<void(const QString& path, const FoundProfile& found)>;
 
     static constexpr std::chrono::milliseconds defaultInterval{10000};
 
@@ -33,10 +40,11 @@ public:
     // The curve of the file at `path` now. The file is parsed again only
     // when it changed since the last try (or was never tried).
     // `parsedNow` (when given) tells whether this try parsed it.
-    std::optional<GammaRamp> tryNow(const QString& path, bool* parsedNow = nullptr);
+    std::optional<FoundProfile> tryNow(const QString& path, bool* parsedNow = nullptr);
     // tryNow, but only when `interval` has passed since the last try of
     // `path`; nothing otherwise.
-    std::optional<GammaRamp> tryWhenDue(const QString& path, Clock::time_point now = Clock::now());
+    std::optional<FoundProfile> tryWhenDue(const QString& path,
+                                           Clock::time_point now = Clock::now());
 
 private:
     // What a stat tells of a file; equal stamps mean nothing changed.
@@ -50,7 +58,7 @@ private:
     struct Attempt {
         FileStamp stamp;
         Clock::time_point at;
-        std::optional<GammaRamp> curve;  // when the file parsed
+        std::optional<FoundProfile> found;  // when the file parsed
     };
     static FileStamp stampOf(const QString& path);
 

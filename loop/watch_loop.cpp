@@ -4,6 +4,7 @@
 #include <shared_mutex>
 
 #include "loop/display_target.h"
+#include "loop/profile_publication.h"
 #include "loop/ramp_restore.h"
 #include "tree/association.h"
 #include "tree/tree.h"
@@ -56,6 +57,7 @@ bool WatchLoop::applyNewConfiguration() {
         g.timestamp() << "Monitor, resolution, and / or mode change(s) detected.\n\n";
     }
     ActiveDisplayList& displays = ctx_.activeDisplays;
+    withdrawFromOutputsGone(ctx_.display, displays, snapshot_);
     displays.CopyFrom(snapshot_);
     displays.ResetCursor();
     while (displays.NextDisplay()) {
@@ -97,11 +99,13 @@ bool WatchLoop::applyToDisplay(const ActiveDisplay& d, std::optional<HDC> opened
         // now that its mode comes into use.
         if (!found.hasCurve && namesProfileFile(found.profile)) {
             bool parsedNow = false;
-            if (std::optional<GammaRamp> curve = ctx_.profileRetry.tryNow(found.profile, &parsedNow)) {
+            if (const std::optional<FoundProfile> again =
+                    ctx_.profileRetry.tryNow(found.profile, &parsedNow)) {
                 if (parsedNow)
                     g << "Successfully parsed color profile: " << found.profile << "\n";
                 found.hasCurve = true;
-                found.curve = *curve;
+                found.curve = again->curve;
+                found.profileBytes = again->bytes;
             }
         }
         // The Mode's association, its curve clamped to LUTBitDepth for this
@@ -131,7 +135,7 @@ bool WatchLoop::applyToDisplay(const ActiveDisplay& d, std::optional<HDC> opened
     } else if (d.profile == QLatin1String("NULL")) {
         g << "Doing nothing";
         g.endl();
-        return true;
+        return true;  // and its profile, if any, left as it is
     } else if ((k = ramps.tintIndex(d.profile)) >= 0) {
         g << "Loading " << ramps.tintNames[k] << " tint";
         g.endl();
@@ -146,6 +150,7 @@ bool WatchLoop::applyToDisplay(const ActiveDisplay& d, std::optional<HDC> opened
         g << "Doing nothing";
         g.endl();
         g.endl();
+        publishShownProfile(ctx_.display, d);
         return true;
     }
     if (stop_.requested())
@@ -165,6 +170,7 @@ bool WatchLoop::applyToDisplay(const ActiveDisplay& d, std::optional<HDC> opened
             break;
     }
     g << static_cast<const void*>(d.deviceContext) << ")\n\n";
+    publishShownProfile(ctx_.display, d);
     return true;
 }
 
@@ -214,6 +220,7 @@ bool WatchLoop::lookAfterDisplays() {
             tableHoldsRamp(ctx_.scratch.lockCheckTable, *target.ramp))
             continue;
         restoreRamp(ctx_, d, target, preservingPhrases);
+        publishShownProfile(ctx_.display, d);
     }
     return true;
 }

@@ -69,9 +69,10 @@ AppState::AppState(Platform p, AppFiles f)
                   ramps, *platform.display, scratch, profileRetry} {
     // A profile the loop found again: the tree's modes take its curve, on the
     // main thread, which alone changes the tree.
-    profileRetry.setFoundHandler([this](const QString& path, const GammaRamp& curve) {
+    profileRetry.setFoundHandler([this](const QString& path, const FoundProfile& found) {
         QMetaObject::invokeMethod(
-            &mainThread_, [this, path, curve] { tree.RestoreProfileCurve(path, curve); },
+            &mainThread_,
+            [this, path, found] { tree.RestoreProfileCurve(path, found.curve, found.bytes); },
             Qt::QueuedConnection);
     });
 }

@@ -347,9 +347,15 @@ private slots:
             c.settings.loadLinearCurveOnExit = linearOnExit;
         }
         c.clearLog();
+        // What was published for the display goes where the linear curve
+        // replaces its calibration.
+        const std::string output = LoopFixture::adapterName(0).toStdString();
+        const std::uint8_t profile[] = {1, 2, 3};
+        c.sim.publishProfile(output.c_str(), profile);
         c.control.onApplicationExit();
         QVERIFY(!c.thread.isRunning());
         QCOMPARE(c.logText(), expected);
+        QCOMPARE(c.sim.publishedProfile(output).empty(), expected.contains("linear gamma ramps"));
         c.control.onApplicationExit();  // runs once
         QCOMPARE(c.logText(), expected);
     }

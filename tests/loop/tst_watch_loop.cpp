@@ -154,10 +154,10 @@ private slots:
         const QString path = f.dir.filePath("late.icc");
         f.associate(0, path);  // no curve: the file is not there yet
         GammaRamp restored;
-        f.profileRetry.setFoundHandler([&](const QString& found, const GammaRamp& curve) {
+        f.profileRetry.setFoundHandler([&](const QString& found, const FoundProfile& profile) {
             QCOMPARE(found, path);
-            restored = curve;
-            f.tree.RestoreProfileCurve(found, curve);
+            restored = profile.curve;
+            f.tree.RestoreProfileCurve(found, profile.curve, profile.bytes);
         });
         f.profileRetry.setInterval(whileShown ? std::chrono::milliseconds(0)
                                               : std::chrono::hours(1));
@@ -207,6 +207,71 @@ private slots:
         f.clearLog();
         QVERIFY(loop.runPass());
         QCOMPARE(f.logText(), QString());
+    }
+
+    // What the colour-managed programs are told a display shows: the bytes
+    // of the profile whose curve it got, nothing for a tint, the linear
+    // curve or no association, and (for "NULL") whatever was there. A
+    // profile was published for the display before each row.
+    void publishedProfileFollowsTheAssociation_data() {
+        QTest::addColumn<QString>("association");  // "P1" and "P2": profiles with curves
+        QTest::addColumn<bool>("linearByDefault");
+        QTest::addColumn<QString>("then");  // "", "switch" to 1280x720 (P2 there), "detach"
+        QTest::addColumn<QByteArray>("published");
+        QTest::newRow("profile") << "P1" << true << "" << QByteArray("P1 bytes");
+        QTest::newRow("tint") << "RED" << true << "" << QByteArray();
+        QTest::newRow("LINEAR") << "LINEAR" << true << "" << QByteArray();
+        QTest::newRow("NULL") << "NULL" << true << "" << QByteArray("earlier bytes");
+        QTest::newRow("nothing, linear by default") << "" << true << "" << QByteArray();
+        QTest::newRow("nothing, default off") << "" << false << "" << QByteArray();
+        QTest::newRow("profile whose file gave no curve") << "/p/gone.icc" << true << ""
+                                                         << QByteArray();
+        QTest::newRow("switch to a mode with another profile")
+            << "P1" << true << "switch" << QByteArray("P2 bytes");
+        QTest::newRow("detached") << "P1" << true << "detach" << QByteArray();
+    }
+    void publishedProfileFollowsTheAssociation() {
+        QFETCH(QString, association);
+        QFETCH(bool, linearByDefault);
+        QFETCH(QString, then);
+        QFETCH(QByteArray, published);
+        LoopFixture f;
+        f.settings.loadLinearCurveByDefault = linearByDefault;
+        const GammaRamp curve = LoopFixture::gammaCurve(1.8);
+        const auto profileMode = [&](int width, int height, const QString& name) {
+            const QString path = "/p/" + name + ".icc";
+            QVERIFY(f.tree.AppendResolution(width, height));
+            QVERIFY(f.tree.AppendMode(SimDisplaySystem::makeMode(width, height, 32, 60), path));
+            f.tree.RestoreProfileCurve(path, curve, name.toUtf8() + " bytes");
+        };
+        f.tree.AppendMonitor(LoopFixture::monitor(0), "Adapter");
+        if (association.startsWith('P')) {
+            profileMode(1920, 1080, association);
+            profileMode(1280, 720, "P2");
+        } else {
+            f.tree.AppendResolution(1920, 1080);
+            f.tree.AppendMode(SimDisplaySystem::makeMode(1920, 1080, 32, 60), association);
+        }
+        const QByteArray earlier = "earlier bytes";
+        const std::string output = LoopFixture::adapterName(0).toStdString();
+        f.sim.publishProfile(output.c_str(), {reinterpret_cast<const std::uint8_t*>(earlier.data()),
+                                              std::size_t(earlier.size())});
+        StopSignal stop;
+        WatchLoop loop(f.ctx, stop);
+        QVERIFY(loop.runPass());
+        if (then == "switch")
+            f.sim.switchMode(0, SimDisplaySystem::makeMode(1280, 720, 32, 60));
+        if (then == "detach")
+            f.sim.detachMonitor(0, 0);
+        if (!then.isEmpty())
+            QVERIFY(loop.runPass());
+        const std::vector<std::uint8_t> shown = f.sim.publishedProfile(output);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(shown.data()), qsizetype(shown.size())),
+                 published);
+        // A pass that changes nothing publishes nothing.
+        const int calls = f.sim.calls().publishProfile + f.sim.calls().withdrawProfile;
+        QVERIFY(loop.runPass());
+        QCOMPARE(f.sim.calls().publishProfile + f.sim.calls().withdrawProfile, calls);
     }
 
     void globalAssociationAppliesToEveryMode() {
@@ -659,7 +724,7 @@ private slots:
         f.activeDisplays.NextDisplay();
         handAssociationToDisplay(f.activeDisplays, association,
                                  association.startsWith('/') && association != "/p/gone.icc", curve,
-                                 0);
+                                 QByteArray(), 0);
         f.sim.overwriteGamma(0, LoopFixture::filled(3));
         applyToActiveDisplay(f.ctx);
         QCOMPARE(f.logText(), expected);
