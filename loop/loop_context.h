@@ -16,8 +16,6 @@ class ActiveDisplayList;
 struct LoopScratch {
     GammaRamp readBackRamp;
     DeviceGammaTable readBackTable{};
-    // The drift test's read-back, compared as it stands.
-    DeviceGammaTable lockCheckTable{};
 };
 
 struct LoopContext {

@@ -187,6 +187,10 @@ bool WatchLoop::lookAfterDisplays() {
     const bool lock = ctx_.settings.lockLoadedProfiles.load(std::memory_order_relaxed);
     const bool linearByDefault =
         ctx_.settings.loadLinearCurveByDefault.load(std::memory_order_relaxed);
+    // First what needs no read-back (a profile found again, a device
+    // context made at last); then every display the drift test looks at,
+    // read in one go, and set back where it drifted.
+    drift_.clear();
     displays.ResetCursor();
     while (displays.NextDisplay()) {
         if (stop_.requested())
@@ -212,14 +216,26 @@ bool WatchLoop::lookAfterDisplays() {
                 return false;
             continue;
         }
-        if (!lock)
+        if (lock)
+            drift_.push_back({&d, target});
+    }
+    if (drift_.empty())
+        return true;
+    if (stop_.requested())
+        return false;
+    driftTables_.resize(drift_.size());
+    reads_.resize(drift_.size());
+    for (std::size_t i = 0; i < drift_.size(); ++i)
+        reads_[i] = GammaRead{drift_[i].display->deviceContext, &driftTables_[i], false};
+    ctx_.display.getDeviceGammaRamps(reads_);
+    for (std::size_t i = 0; i < drift_.size(); ++i) {
+        if (stop_.requested())
+            return false;
+        // A display that could not be read counts as drifted.
+        if (reads_[i].ok && tableHoldsRamp(driftTables_[i], *drift_[i].target.ramp))
             continue;
-        // A display that cannot be read counts as drifted: the table would
-        // still hold an earlier read, perhaps of another display.
-        if (ctx_.display.getDeviceGammaRamp(d.deviceContext, ctx_.scratch.lockCheckTable) &&
-            tableHoldsRamp(ctx_.scratch.lockCheckTable, *target.ramp))
-            continue;
-        restoreRamp(ctx_, d, target, preservingPhrases);
+        const ActiveDisplay& d = *drift_[i].display;
+        restoreRamp(ctx_, d, drift_[i].target, preservingPhrases);
         publishShownProfile(ctx_.display, d);
     }
     return true;

@@ -8,6 +8,9 @@
 #pragma once
 
 #include <optional>
+#include <vector>
+
+#include "loop/display_target.h"
 
 #include "loop/loop_context.h"
 #include "loop/stop_signal.h"
@@ -54,4 +57,13 @@ private:
     LoopContext& ctx_;
     StopSignal& stop_;
     ActiveDisplayList snapshot_;
+    // The drift test's displays of a pass and their read-backs, kept from
+    // pass to pass so that a pass allocates nothing.
+    struct DriftCheck {
+        const ActiveDisplay* display;
+        DisplayTarget target;
+    };
+    std::vector<DriftCheck> drift_;
+    std::vector<GammaTable768> driftTables_;
+    std::vector<GammaRead> reads_;
 };

@@ -18,6 +18,14 @@
 // 768 entries: 256 red, then 256 green, then 256 blue.
 using GammaTable768 = std::array<std::uint16_t, 768>;
 
+// One read of getDeviceGammaRamps: the device context, where its table
+// goes, and whether it was read (a table not read keeps what it held).
+struct GammaRead {
+    HDC dc = nullptr;
+    GammaTable768* table = nullptr;
+    bool ok = false;
+};
+
 class DisplaySystem {
 public:
     virtual ~DisplaySystem() = default;
@@ -40,6 +48,10 @@ public:
     virtual bool setDeviceGammaRamp(HDC dc, const GammaTable768& table) = 0;
     // On failure `table` keeps what it held.
     virtual bool getDeviceGammaRamp(HDC dc, GammaTable768& table) = 0;
+    // Several reads at once, as the watch loop's drift test makes them: a
+    // system that can sends every request before it waits for the first
+    // answer. This default reads one after the other.
+    virtual void getDeviceGammaRamps(std::span<GammaRead> reads);
 
     // The profile a display shows, for the colour-managed programs of the
     // system. publishProfile: the output `deviceName` was given the curves

@@ -56,13 +56,6 @@ public:
         XRRFreeScreenResources(res);
         return found;
     }
-    void setOutputProperty(const char* output, const char* property, const QByteArray& bytes) {
-        XRRChangeOutputProperty(dpy_, this->output(output), XInternAtom(dpy_, property, False),
-                                XA_CARDINAL, 8, PropModeReplace,
-                                reinterpret_cast<const unsigned char*>(bytes.constData()),
-                                int(bytes.size()));
-        XSync(dpy_, False);
-    }
     // Empty when the property is absent or not of `type` and format 8.
     QByteArray outputProperty(const char* output, const char* property) const {
         Atom type = None;
@@ -280,7 +273,7 @@ private slots:
         XDisplay x(server.displayNameBytes());
         QVERIFY(x.ok());
         const QByteArray foreign = "another program's profile";
-        x.setOutputProperty("DUMMY2", "_ICC_PROFILE", foreign);
+        QVERIFY(server.setOutputProperty("DUMMY2", "_ICC_PROFILE", foreign, XA_CARDINAL));
 
         QProcess tavrin;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

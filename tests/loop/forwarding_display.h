@@ -42,6 +42,9 @@ public:
     bool getDeviceGammaRamp(HDC dc, GammaTable768& table) override {
         return inner_.getDeviceGammaRamp(dc, table);
     }
+    void getDeviceGammaRamps(std::span<GammaRead> reads) override {
+        inner_.getDeviceGammaRamps(reads);
+    }
     void publishProfile(const char* name, std::span<const std::uint8_t> profile) override {
         inner_.publishProfile(name, profile);
     }
