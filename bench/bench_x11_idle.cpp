@@ -9,7 +9,9 @@
 // - cpuBesideDispwin: the CPU time of `tavrin -start -hide` (pollingPeriod
 //   1000, two active outputs) per pass, beside ArgyllCMS `dispwin -X` (its
 //   daemon loader, which polls every 2 s) per poll, each on a server of its
-//   own, over the same minute (TAVRIN_BENCH_SECONDS changes the minute).
+//   own, over the same minute (TAVRIN_BENCH_SECONDS changes the minute):
+//   the whole process, every thread counted, by `perf stat -e task-clock`,
+//   with the clock ticks of /proc/PID/stat beside it as a check.
 //
 // The counted runs are this program itself, started again with
 // --passes N --display :D.
@@ -212,13 +214,31 @@ void cpuBesideDispwin(benchmark::State& state) {
             state.SkipWithError("dispwin did not start");
             return;
         }
-        // Past both start-ups: the minute holds only the polling.
+        // Past both start-ups: the minute holds only the polling. Each
+        // process is counted whole, threads that end meanwhile included:
+        // to the nanosecond by perf's task clock, and in clock ticks from
+        // /proc as a check.
         std::this_thread::sleep_for(std::chrono::seconds(5));
-        const double ourStart = processRunSeconds(tavrin.processId());
-        const double theirStart = processRunSeconds(loader.processId());
-        std::this_thread::sleep_for(std::chrono::seconds(seconds));
-        const double ourCpu = processRunSeconds(tavrin.processId()) - ourStart;
-        const double theirCpu = processRunSeconds(loader.processId()) - theirStart;
+        TaskClock ourClock, theirClock;
+        const double ourTicks = processCpuSeconds(tavrin.processId());
+        const double theirTicks = processCpuSeconds(loader.processId());
+        if (!ourClock.start(tavrin.processId(), seconds) ||
+            !theirClock.start(loader.processId(), seconds)) {
+            state.SkipWithError("perf is not installed (bash scripts/deps.sh linux-perf)");
+            return;
+        }
+        const std::optional<double> ours = ourClock.seconds();
+        const std::optional<double> theirs = theirClock.seconds();
+        state.counters["tavrin_ticks_ms/min"] =
+            (processCpuSeconds(tavrin.processId()) - ourTicks) * 1e3 * 60 / seconds;
+        state.counters["dispwin_ticks_ms/min"] =
+            (processCpuSeconds(loader.processId()) - theirTicks) * 1e3 * 60 / seconds;
+        if (!ours || !theirs) {
+            state.SkipWithError("perf could not count the processes");
+            return;
+        }
+        const double ourCpu = *ours;
+        const double theirCpu = *theirs;
         for (QProcess* p : {&tavrin, &loader}) {
             p->terminate();
             if (!p->waitForFinished(10000)) {

@@ -1,14 +1,20 @@
 // The CPU time a process has taken so far (user and system, all its
-// threads), from /proc: for benchmarks of the program's idle cost.
+// threads, those that ended included), from /proc: whole, but counted in
+// clock ticks (10 ms), so a window of a minute needs the finer TaskClock
+// beside it.
 #pragma once
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
 
 #include <unistd.h>
+
+#include <optional>
+
+#include <QProcess>
+#include <QStandardPaths>
 
 inline double processCpuSeconds(long long pid) {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
@@ -30,18 +36,38 @@ inline double processCpuSeconds(long long pid) {
     return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
 }
 
-// The same to the nanosecond, as the scheduler counts it: the time on a CPU
-// of every thread the process has now (/proc/PID/task/TID/schedstat), for
-// windows too short for clock ticks. Threads that ended are not counted.
-inline double processRunSeconds(long long pid) {
-    std::error_code error;
-    unsigned long long nanoseconds = 0;
-    const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
-    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
-        std::ifstream schedstat(task.path() / "schedstat");
-        unsigned long long onCpu = 0;
-        if (schedstat >> onCpu)
-            nanoseconds += onCpu;
+// What `perf stat -e task-clock` counts of a process over a window: the
+// time on a CPU of every thread it has when the window begins, to the
+// nanosecond, those that end meanwhile included (their counts stay with
+// perf). Start it, then take the result when the window is over.
+class TaskClock {
+public:
+    // Starts counting `pid` for `seconds`; false when perf is not here.
+    bool start(long long pid, int seconds) {
+        const QString perf = QStandardPaths::findExecutable(QStringLiteral("perf"));
+        if (perf.isEmpty())
+            return false;
+        perf_.start(perf, {QStringLiteral("stat"), QStringLiteral("-x"), QStringLiteral(","),
+                           QStringLiteral("-e"), QStringLiteral("task-clock"),
+                           QStringLiteral("-p"), QString::number(pid), QStringLiteral("--"),
+                           QStringLiteral("sleep"), QString::number(seconds)});
+        return perf_.waitForStarted();
     }
-    return double(nanoseconds) / 1e9;
-}
+    // The seconds counted; nothing when perf could not count.
+    std::optional<double> seconds() {
+        if (!perf_.waitForFinished(-1) || perf_.exitCode() != 0)
+            return std::nullopt;
+        // "12.34,msec,task-clock,..." on standard error.
+        for (const QByteArray& line : perf_.readAllStandardError().split('\n')) {
+            const QList<QByteArray> fields = line.split(',');
+            bool ok = false;
+            const double ms = fields.value(0).toDouble(&ok);
+            if (ok && fields.size() > 2 && fields[2].startsWith("task-clock"))
+                return ms / 1e3;
+        }
+        return std::nullopt;
+    }
+
+private:
+    QProcess perf_;
+};

@@ -1,5 +1,7 @@
 #include "platform/x11/randr_events.h"
 
+#include <utility>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -57,7 +59,15 @@ void RandrEvents::takeQueued() {
     while (Event event{xcb_poll_for_queued_event(connection_.xcb())}) handleXcb(*event);
 }
 
+void RandrEvents::readUnlessQuiet() {
+    if (std::exchange(quiet_, false))
+        takeQueued();
+    else
+        readAvailable();
+}
+
 void RandrEvents::readAvailable() {
+    quiet_ = false;
     if (connection_.lost())
         return;
     // One read of the socket (an empty one when another caller took the

@@ -43,6 +43,12 @@ public:
     void takeQueued();
     // Reads the socket once (it is readable), then handles every event.
     void readAvailable();
+    // Reads the socket unless a waiter's poll() has just found it quiet
+    // (nothing to read when its pause ended): the look a pass takes before
+    // it trusts the configuration as last read.
+    void readUnlessQuiet();
+    // A waiter's poll() ended with nothing on the socket.
+    void noteQuiet() { quiet_ = true; }
 
     // An event since clearStale() said the configuration may have changed.
     bool stale() const { return stale_; }
@@ -61,5 +67,6 @@ private:
     X11Connection& connection_;
     Atom edid_;
     bool stale_ = true;
+    bool quiet_ = false;
     std::vector<Watch*> watches_;
 };

@@ -70,6 +70,11 @@ bool X11ChangeWaiter::wait(int milliseconds) {
             std::lock_guard lock(link_->mutex);
             watch_.blocked = false;
             link_->events.readAvailable();
+        } else if (ready == 0 && fds[1].fd >= 0) {
+            // The pause is over and nothing came: the pass that follows
+            // need not look at the socket again.
+            std::lock_guard lock(link_->mutex);
+            link_->events.noteQuiet();
         }
     }
 }

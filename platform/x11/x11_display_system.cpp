@@ -99,7 +99,7 @@ struct X11DisplaySystem::State {
         if (connection->lost())
             return haveSnapshot = false;
         if (haveSnapshot) {
-            events.readAvailable();
+            events.readUnlessQuiet();
             if (!events.stale())
                 return !connection->lost();
         }
