@@ -15,16 +15,22 @@ QString link(const QString& address, const QString& text) {
 
 About::About(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::About>()) {
     ui->setupUi(this);
-    // ":/icon_on.png", at twice the label's size for dense screens.
-    ui->lblIcon->setPixmap(programPicture(2 * ui->lblIcon->width()));
     ui->lblDownloadPage->setText(link(QStringLiteral(TAVRIN_DOWNLOAD_URL), tr("Download Page")));
     ui->lblForumThread->setText(link(QStringLiteral(TAVRIN_FORUM_URL), tr("Forum Thread")));
     ui->lblDonate_2->setText(link(QStringLiteral("mailto:" TAVRIN_DONATION_ADDRESS),
                                   QStringLiteral(TAVRIN_DONATION_ADDRESS)));
-    fitFontToRectangles(this);
+    fitFontToRectanglesWhenShown(this);
 }
 
 About::~About() = default;
+
+void About::showEvent(QShowEvent* event) {
+    // ":/icon_on.png", at twice the label's size for dense screens, decoded
+    // when the window is first shown.
+    if (ui->lblIcon->pixmap().isNull())
+        ui->lblIcon->setPixmap(programPicture(2 * ui->lblIcon->width()));
+    QWidget::showEvent(event);
+}
 
 void About::open() {
     if (isVisible())

@@ -23,6 +23,9 @@ public slots:
     // shows it.
     void open();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private slots:
     void on_btnClose_pressed();
 

@@ -1,27 +1,62 @@
 #include "ui/program_pictures.h"
 
-#include <QImage>
+#include <QIconEngine>
+#include <QImageReader>
+#include <QMap>
+#include <QPainter>
 
 namespace {
 
-QImage original(bool loopOn) {
-    return QImage(loopOn ? QStringLiteral(":/icon_on.png") : QStringLiteral(":/icon_off.png"));
+QString resource(bool loopOn) {
+    return loopOn ? QStringLiteral(":/icon_on.png") : QStringLiteral(":/icon_off.png");
 }
 
-QPixmap scaled(const QImage& image, int side) {
+// The picture at `side` pixels square, decoded and scaled at once.
+QPixmap pictureAt(bool loopOn, int side) {
+    QImageReader reader(resource(loopOn));
+    QImage image = reader.read();
+    if (image.isNull() || side <= 0)
+        return {};
     return QPixmap::fromImage(
         image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
+// An icon that decodes its picture only when someone draws it, at the size
+// drawn, and keeps each size it made.
+class PictureEngine : public QIconEngine {
+public:
+    explicit PictureEngine(bool loopOn) : loopOn_(loopOn) {}
+    PictureEngine(const PictureEngine&) = default;
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const int side = qMin(size.width(), size.height());
+        auto it = made_.find(side);
+        if (it == made_.end())
+            it = made_.insert(side, pictureAt(loopOn_, side));
+        return *it;
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        painter->drawPixmap(rect, pixmap(rect.size(), mode, state));
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const int side = qMin(size.width(), size.height());
+        return QSize(side, side);
+    }
+    QIconEngine* clone() const override { return new PictureEngine(*this); }
+    QString key() const override { return QStringLiteral("TavrinPicture"); }
+
+private:
+    bool loopOn_;
+    QMap<int, QPixmap> made_;
+};
+
 }  // namespace
 
 QIcon programIcon(bool loopOn) {
-    const QImage image = original(loopOn);
-    QIcon icon;
-    for (int side : {16, 24, 32, 48, 64, 128}) icon.addPixmap(scaled(image, side));
-    return icon;
+    return QIcon(new PictureEngine(loopOn));
 }
 
 QPixmap programPicture(int side) {
-    return scaled(original(true), side);
+    return pictureAt(true, side);
 }

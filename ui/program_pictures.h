@@ -1,7 +1,8 @@
 // The program's two pictures, ":/icon_on.png" (the watch loop runs) and
 // ":/icon_off.png" (it is stopped), 500 x 500 each, at the sizes the
-// desktop shows them: the tray icon and the window icon keep small copies
-// rather than the whole picture, and nothing keeps the decoded original.
+// desktop shows them: an icon decodes its picture only when it is first
+// drawn, at the size drawn, and keeps that small copy; nothing keeps the
+// decoded original, and a program that shows nothing decodes nothing.
 #pragma once
 
 #include <QIcon>

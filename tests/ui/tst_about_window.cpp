@@ -19,8 +19,11 @@ private slots:
         QCOMPARE(title->font().pointSize(), 12);
         QVERIFY(title->font().bold());
         QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(), "Version: 1.05");
+        // The picture is decoded when the window is first shown.
         auto* icon = about.findChild<QLabel*>("lblIcon");
-        QVERIFY(icon->hasScaledContents() && !icon->pixmap().isNull());
+        QVERIFY(icon->hasScaledContents() && icon->pixmap().isNull());
+        about.show();
+        QVERIFY(!icon->pixmap().isNull());
         QCOMPARE(icon->geometry(), QRect(111, 30, 125, 125));
 
         const QStringList links = {"lblDownloadPage", "lblForumThread", "lblDonate_2"};
