@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
@@ -42,6 +43,28 @@ bool allTextsFit(const QWidget* form) {
 }
 
 }  // namespace
+
+namespace {
+
+// Fits the watched form's font at its first show, then goes.
+class FitAtFirstShow : public QObject {
+public:
+    explicit FitAtFirstShow(QWidget* form) : QObject(form) { form->installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            watched->removeEventFilter(this);
+            fitFontToRectangles(static_cast<QWidget*>(watched));
+            deleteLater();
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+void fitFontToRectanglesWhenShown(QWidget* form) {
+    new FitAtFirstShow(form);
+}
 
 void fitFontToRectangles(QWidget* form) {
     QFont font = form->font();

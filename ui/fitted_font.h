@@ -8,3 +8,7 @@
 class QWidget;
 
 void fitFontToRectangles(QWidget* form);
+
+// The same, done when the form is first shown: a window that is never
+// shown (a program started hidden) never loads the fonts to measure.
+void fitFontToRectanglesWhenShown(QWidget* form);

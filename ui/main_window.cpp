@@ -6,7 +6,6 @@
 #include <QMenu>
 #include <QStatusBar>
 
-#include "loop/command_line_start.h"
 #include "operations/window_status.h"
 #include "state/app_state.h"
 #include "ui/fitted_font.h"
@@ -21,9 +20,13 @@ const char* const predefinedItems[] = {"LINEAR", "NULL", "RED",  "GREEN",
 }  // namespace
 
 MainWindow::MainWindow(AppState& state, const QStringList& arguments, QWidget* parent)
+    : MainWindow(state, startForCommandLine(arguments, *state.loopControl, state.loopContext),
+                 parent) {}
+
+MainWindow::MainWindow(AppState& state, const WindowStartState& start, QWidget* parent)
     : QMainWindow(parent), state_(state), ui(std::make_unique<Ui::MainWindow>()) {
     ui->setupUi(this);
-    fitFontToRectangles(this);
+    fitFontToRectanglesWhenShown(this);
     // The window keeps its size: no grip that offers otherwise.
     statusBar()->setSizeGripEnabled(false);
     loopState_ = new QLabel(statusBar());
@@ -67,10 +70,8 @@ MainWindow::MainWindow(AppState& state, const QStringList& arguments, QWidget* p
         showLoopState();
     };
 
-    // 9. "-start" and "-hide": the loop part is done beneath; the window
+    // 9. "-start" and "-hide": the loop part was done beneath; the window
     // shows what it did.
-    const WindowStartState start =
-        startForCommandLine(arguments, *state_.loopControl, state_.loopContext);
     startedHidden_ = start.startedHidden;
     windowShown_ = start.windowShown;
     setTrayPicture(start.trayPictureOn);

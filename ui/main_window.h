@@ -23,6 +23,8 @@
 #include <QStringList>
 #include <QSystemTrayIcon>
 
+#include "loop/command_line_start.h"
+
 class AppState;
 class QLabel;
 class QMenu;
@@ -36,8 +38,11 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    // `arguments`: the command line after the program's name, as main
-    // received it; "-start" and "-hide" take effect here.
+    // `start`: what "-start" and "-hide" did before the window was made
+    // (startForCommandLine); the window shows it.
+    MainWindow(AppState& state, const WindowStartState& start, QWidget* parent = nullptr);
+    // The same, acting on `arguments` (the command line after the program's
+    // name) itself first.
     MainWindow(AppState& state, const QStringList& arguments, QWidget* parent = nullptr);
     ~MainWindow() override;
 

@@ -10,7 +10,7 @@
 settings::settings(AppState& state, QWidget* parent)
     : QWidget(parent), state_(state), ui(std::make_unique<Ui::settings>()) {
     ui->setupUi(this);
-    fitFontToRectangles(this);
+    fitFontToRectanglesWhenShown(this);
     ui->btnOK->setFocus(Qt::OtherFocusReason);
     ui->txtPollingPeriod->setValidator(new PollingPeriodValidator(ui->txtPollingPeriod));
     loadingControls_ = true;

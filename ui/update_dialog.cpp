@@ -16,7 +16,7 @@ UpdateDialog::UpdateDialog(AppSettings& settings, Log& log, QString settingsFile
       settingsFile_(std::move(settingsFile)),
       ui(std::make_unique<Ui::UpdateDialog>()) {
     ui->setupUi(this);
-    fitFontToRectangles(this);
+    fitFontToRectanglesWhenShown(this);
 }
 
 UpdateDialog::~UpdateDialog() = default;
