@@ -27,11 +27,9 @@ UpdateCheck::UpdateCheck(AppSettings& settings, Log& log, QString settingsFile, 
       log_(log),
       settingsFile_(std::move(settingsFile)),
       url_(std::move(url)),
-      checkTimer_(this),
-      networkManager_(new QNetworkAccessManager(this)) {
+      checkTimer_(this) {
     checkTimer_.setSingleShot(true);
     connect(&checkTimer_, &QTimer::timeout, this, &UpdateCheck::check);
-    connect(networkManager_, &QNetworkAccessManager::finished, this, &UpdateCheck::replyFinished);
 }
 
 QString UpdateCheck::versionText(const QByteArray& body) {
@@ -49,6 +47,13 @@ void UpdateCheck::check() {
         return;
     }
     checkTimer_.setInterval(checkInterval);
+    // Made at the first request: a program that never checks never loads
+    // the network stack.
+    if (!networkManager_) {
+        networkManager_ = new QNetworkAccessManager(this);
+        connect(networkManager_, &QNetworkAccessManager::finished, this,
+                &UpdateCheck::replyFinished);
+    }
     QNetworkReply* reply = networkManager_->get(QNetworkRequest(url_));
     reply->setReadBufferSize(4096);
     connect(reply, &QIODevice::readyRead, reply, [reply] { collect(reply); });

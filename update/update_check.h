@@ -59,5 +59,5 @@ private:
     const QString settingsFile_;
     const QUrl url_;
     QTimer checkTimer_;
-    QNetworkAccessManager* networkManager_;
+    QNetworkAccessManager* networkManager_ = nullptr;
 };
