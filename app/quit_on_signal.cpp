@@ -2,6 +2,7 @@
 
 #ifdef _WIN32
 
+void catchEndingSignals() {}
 void quitEventLoopOnSignals() {}
 void restoreDefaultSignalHandling() {}
 
@@ -27,13 +28,22 @@ void onSignal(int) {
 
 }  // namespace
 
-void quitEventLoopOnSignals() {
-    if (signalPipe[0] >= 0)
-        return;
-    if (::pipe(signalPipe) != 0)
+void catchEndingSignals() {
+    if (signalPipe[0] >= 0 || ::pipe(signalPipe) != 0)
         return;
     for (int fd : signalPipe) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : endingSignals) sigaction(sig, &action, nullptr);
+}
+
+void quitEventLoopOnSignals() {
+    catchEndingSignals();
+    if (signalPipe[0] < 0)
+        return;
     auto* notifier =
         new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, [] {
@@ -43,11 +53,6 @@ void quitEventLoopOnSignals() {
         // main window refuses while it lives in the tray.
         QCoreApplication::exit(0);
     });
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int sig : endingSignals) sigaction(sig, &action, nullptr);
 }
 
 void restoreDefaultSignalHandling() {

@@ -3,6 +3,11 @@
 // from main and its exit handler runs.
 #pragma once
 
+//
+// catchEndingSignals() takes the signals from the moment it is called, before
+// the application object exists: a signal that arrives then waits in a pipe
+// and ends the event loop as soon as quitEventLoopOnSignals() watches it.
+void catchEndingSignals();
 void quitEventLoopOnSignals();
 
 // Back to the system's own handling of those signals, for the end of the

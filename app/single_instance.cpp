@@ -1,12 +1,16 @@
 #include "app/single_instance.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QThread>
 
 namespace {
 
-constexpr int answerWithinMs = 1000;
+constexpr int connectWithinMs = 200;
+constexpr int retryEveryMs = 20;
 const QByteArray showLine = "show\n";
 const QByteArray quietLine = "hello\n";
 
@@ -20,37 +24,46 @@ QString SingleInstance::serverName(const QString& dataDirectory) {
 }
 
 SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
-    : QObject(parent), name_(serverName(dataDirectory)) {
+    : QObject(parent),
+      name_(serverName(dataDirectory)),
+      lock_(std::make_unique<QLockFile>(QDir(QDir::tempPath()).filePath(name_ + ".lock"))) {
+    // Only a lock whose process is gone is stale, however old.
+    lock_->setStaleLockTime(0);
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::receive);
 }
 
-bool SingleInstance::askRunning(bool showWindow) {
-    QLocalSocket socket;
-    socket.connectToServer(name_);
-    if (!socket.waitForConnected(answerWithinMs))
-        return false;
-    socket.write(showWindow ? showLine : quietLine);
-    socket.waitForBytesWritten(answerWithinMs);
-    socket.disconnectFromServer();
-    return true;
+bool SingleInstance::claim() {
+    if (lock_->tryLock(0))
+        return true;
+    // Where no lock can be made at all (a temporary folder that cannot be
+    // written), this copy runs: refusing to would leave the user nothing.
+    return lock_->error() == QLockFile::PermissionError ||
+           lock_->error() == QLockFile::UnknownError;
 }
 
-bool SingleInstance::claim(bool showWindow) {
-    // Two tries: two copies started at once both find no server, one of
-    // them listens first, and the other then finds it.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (askRunning(showWindow))
-            return false;
-        if (server_.listen(name_))
+void SingleInstance::listen() {
+    // This process holds the lock: a socket of that name is a killed
+    // process's.
+    QLocalServer::removeServer(name_);
+    server_.listen(name_);
+}
+
+bool SingleInstance::askRunning(bool showWindow, int withinMs) {
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        QLocalSocket socket;
+        socket.connectToServer(name_);
+        if (socket.waitForConnected(connectWithinMs)) {
+            socket.write(showWindow ? showLine : quietLine);
+            socket.waitForBytesWritten(connectWithinMs);
+            socket.disconnectFromServer();
             return true;
-        if (server_.serverError() == QAbstractSocket::AddressInUseError && attempt == 0 &&
-            askRunning(showWindow))
-            return false;
-        // Nobody answers on the name: a socket a killed process left.
-        QLocalServer::removeServer(name_);
-    }
-    return server_.listen(name_);
+        }
+        QThread::msleep(retryEveryMs);
+    } while (clock.elapsed() < withinMs);
+    return false;
 }
 
 void SingleInstance::receive() {

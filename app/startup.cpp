@@ -31,10 +31,14 @@ namespace {
 // The one application state of the process. It is never destroyed: the exit
 // handler runs after main has returned and still needs it.
 AppState* appState = nullptr;
+// This process's single-instance lock, given up at the end.
+SingleInstance* runningInstance = nullptr;
 
 void exitHandler() {
     if (appState && appState->loopControl)
         appState->loopControl->onApplicationExit();
+    if (runningInstance)
+        runningInstance->release();
 }
 
 // The user's end of the program ("Exit", or closing the window without a
@@ -88,43 +92,33 @@ int runTavrin(int argc, char** argv, const char* updateUrl) {
     // that it never loads a curve into a display.
     const CommandLine commandLine = parseCommandLine(arguments);
 
-    // 1. The application object lives to the end of the process, like every
-    // object start-up makes.
-    static int qtArgc = argc;
-    new QApplication(qtArgc, argv);
-    // A tray utility: closing a window never ends it.
-    QApplication::setQuitOnLastWindowClosed(false);
+    // What needs no window runs before the application object is made (it
+    // loads the platform's windowing, the longest step of a start), so that
+    // with "-start" the displays are calibrated while it is made: the data
+    // directory, the single-instance lock, the files, the log, the tree and
+    // the loop. The order of the log's lines is the same.
+    //
     // Names the user's data directory (~/.local/share/Tavrin) where the
     // executable's own directory cannot be written.
     QCoreApplication::setApplicationName(QStringLiteral("Tavrin"));
-    // A logout's SIGTERM from here on ends the event loop once it runs, so
-    // the process still ends through the exit handler.
-    quitEventLoopOnSignals();
-
-    // 2.-6. Version, files, log and the launch line. A data directory that
-    // cannot be written is said at once: nothing the user sets up would be
-    // kept, and the log that would say so cannot be written either.
-    const QString directory = dataDirectory();
+    const QString directory = dataDirectoryFor(programDirectory(argc > 0 ? argv[0] : nullptr));
     // One Tavrin per data directory: a second start asks the running one to
     // show its window and ends, touching nothing.
+    static int qtArgc = argc;
     auto* instance = new SingleInstance(directory);
-    if (!instance->claim(showsMainWindow(commandLine)))
+    if (!instance->claim()) {
+        if (showsMainWindow(commandLine)) {
+            const QCoreApplication forTheRequest(qtArgc, argv);
+            instance->askRunning(true);
+        }
         return 0;
-    auto* problems = new ProblemNotice;
-    if (const QString problem = dataDirectoryProblem(directory); !problem.isEmpty())
-        problems->show(QStringLiteral("Tavrin cannot write its files in %1: %2.\nCalibrations are "
-                                     "kept while it runs, but nothing you set up will be saved.")
-                          .arg(QDir::toNativeSeparators(directory), problem));
+    }
+    runningInstance = instance;
+    const QString directoryProblem = dataDirectoryProblem(directory);
+
+    // 2.-6. Version, files, log and the launch line.
     appState = new AppState(createPlatform(), AppFiles::in(directory));
     AppState& s = *appState;
-    s.log.setSaveFailureNotice([&s, problems](const QString& what, const QString& why) {
-        const QString file = what == QLatin1String("Tree") ? s.files.tree : s.files.settings;
-        problems->show(QStringLiteral("Tavrin could not save %1%2.\nWhat you changed is in use "
-                                     "until Tavrin ends, but it will not be there at the next "
-                                     "start.")
-                          .arg(QDir::toNativeSeparators(file),
-                               why.isEmpty() ? QString() : QStringLiteral(": ") + why));
-    });
     s.log.open(s.files.log);
     {
         LogGroup g = s.log.group();
@@ -137,16 +131,50 @@ int runTavrin(int argc, char** argv, const char* updateUrl) {
     // 7. The tree. Nothing else runs yet, so no lock is needed.
     loadTreeAtStart(s);
 
-    // 8. From here on every end of the process runs the exit handler.
+    // 8. From here on every end of the process runs the exit handler, a
+    // logout's SIGTERM included: one that arrives while start-up still runs
+    // ends the event loop as soon as it starts.
     std::atexit(exitHandler);
+    catchEndingSignals();
 
     // 9.-12. The fixed ramps, the loop thread (not started) and the scratch.
     buildRamps(s.ramps);
     s.createLoopThread();
 
-    // 13. The main window; its constructor may start the loop.
-    auto* mainWindow =
-        new MainWindow(s, commandLine == CommandLine::Invalid ? QStringList() : arguments);
+    // What "-start" and "-hide" do to the loop: with "-start" the first
+    // pass runs from here on (with the default settings until the file is
+    // read). The main window shows what they did.
+    const WindowStartState start = startForCommandLine(
+        commandLine == CommandLine::Invalid ? QStringList() : arguments, *s.loopControl,
+        s.loopContext);
+
+    // 1. The application object lives to the end of the process, like every
+    // object start-up makes.
+    new QApplication(qtArgc, argv);
+    // A tray utility: closing a window never ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    quitEventLoopOnSignals();
+    instance->listen();
+
+    // A data directory that cannot be written is said at once: nothing the
+    // user sets up would be kept, and the log that would say so cannot be
+    // written either. A failed save is shown too.
+    auto* problems = new ProblemNotice;
+    if (!directoryProblem.isEmpty())
+        problems->show(QStringLiteral("Tavrin cannot write its files in %1: %2.\nCalibrations are "
+                                      "kept while it runs, but nothing you set up will be saved.")
+                           .arg(QDir::toNativeSeparators(directory), directoryProblem));
+    s.log.setSaveFailureNotice([&s, problems](const QString& what, const QString& why) {
+        const QString file = what == QLatin1String("Tree") ? s.files.tree : s.files.settings;
+        problems->show(QStringLiteral("Tavrin could not save %1%2.\nWhat you changed is in use "
+                                      "until Tavrin ends, but it will not be there at the next "
+                                      "start.")
+                           .arg(QDir::toNativeSeparators(file),
+                                why.isEmpty() ? QString() : QStringLiteral(": ") + why));
+    });
+
+    // 13. The main window.
+    auto* mainWindow = new MainWindow(s, start);
     QObject::connect(mainWindow, &MainWindow::exitRequested, [] { endProgram(); });
 
     // 14. The settings window.

@@ -1,6 +1,11 @@
 #include "state/app_state.h"
 
 #include <QCoreApplication>
+#ifdef Q_OS_WIN
+#include <string>
+
+#include <windows.h>
+#endif
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -39,6 +44,20 @@ bool canWriteIn(const QString& directory) {
 }
 
 }  // namespace
+
+QString programDirectory(const char* argv0) {
+#ifdef Q_OS_WIN
+    std::wstring path(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+    if (length > 0 && length < path.size())
+        return QFileInfo(QString::fromWCharArray(path.data(), int(length))).absolutePath();
+#else
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    if (!self.isEmpty())
+        return QFileInfo(self).absolutePath();
+#endif
+    return QFileInfo(QString::fromLocal8Bit(argv0 ? argv0 : "")).absolutePath();
+}
 
 QString dataDirectory() {
     return dataDirectoryFor(QCoreApplication::applicationDirPath());

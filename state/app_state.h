@@ -26,6 +26,10 @@ struct AppFiles {
     static AppFiles in(const QString& directory);
 };
 
+// The directory of the running executable, known before the application
+// object exists (`argv0` serves where the system cannot tell).
+QString programDirectory(const char* argv0);
+
 // The executable's directory when it can be written (a portable program),
 // otherwise, and always for a copy installed among the system's programs
 // (/usr/bin and the like), the user's application data directory.

@@ -54,7 +54,7 @@ private slots:
         QFETCH(bool, enabled);
         QFETCH(bool, hidden);
         WindowFixture f;
-        MainWindow w(*f.state, {});
+        MainWindow w(*f.state, QStringList());
         QWidget* widget = w.centralWidget()->findChild<QWidget*>(QTest::currentDataTag());
         QVERIFY(widget);
         QCOMPARE(widget->parentWidget()->objectName(), "centralWidget");
@@ -71,7 +71,7 @@ private slots:
 
     void windowMenusActionsAndTabOrder() {
         WindowFixture f;
-        MainWindow w(*f.state, {});
+        MainWindow w(*f.state, QStringList());
         QCOMPARE(w.objectName(), "MainWindow");
         QCOMPARE(w.windowTitle(), "Tavrin v1.05");
         QCOMPARE(w.size(), QSize(1156, 646));
