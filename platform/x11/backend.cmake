@@ -15,7 +15,7 @@ target_sources(tavrin_platform_base PRIVATE
   ${x11_dir}/icc_publication.h ${x11_dir}/icc_publication.cpp
   ${x11_dir}/x11_connection.h ${x11_dir}/x11_connection.cpp
   ${x11_dir}/randr_events.h ${x11_dir}/randr_events.cpp
-  ${x11_dir}/x11_link.h
+  ${x11_dir}/x11_link.h ${x11_dir}/xcb_reply.h
   ${x11_dir}/x11_change_waiter.h ${x11_dir}/x11_change_waiter.cpp
   ${x11_dir}/randr_snapshot.h ${x11_dir}/randr_snapshot.cpp
   ${x11_dir}/x11_display_system.h ${x11_dir}/x11_display_system.cpp)

@@ -4,13 +4,16 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include <X11/Xatom.h>
+#include <xcb/randr.h>
 
 #include "platform/x11/display_records.h"
 #include "platform/x11/mode_order.h"
 #include "platform/x11/x11_connection.h"
+#include "platform/x11/xcb_reply.h"
 
 namespace {
 
@@ -23,12 +26,6 @@ constexpr long maxEdidLongs = 256 * 128 / 4;
 
 struct XFreeDeleter {
     void operator()(void* p) const { XFree(p); }
-};
-struct OutputInfoDeleter {
-    void operator()(XRROutputInfo* p) const { XRRFreeOutputInfo(p); }
-};
-struct CrtcInfoDeleter {
-    void operator()(XRRCrtcInfo* p) const { XRRFreeCrtcInfo(p); }
 };
 struct ProviderResourcesDeleter {
     void operator()(XRRProviderResources* p) const { XRRFreeProviderResources(p); }
@@ -69,11 +66,41 @@ std::map<RROutput, std::string> providerNames(X11Connection& connection,
     return names;
 }
 
-std::vector<CrtcState> readCrtcs(X11Connection& connection, const XRRScreenResources& resources) {
+// The requests a snapshot needs, all sent before the first reply is read:
+// one round trip for any number of outputs and CRTCs.
+struct PendingReads {
+    std::vector<xcb_randr_get_crtc_info_cookie_t> crtcs;
+    std::vector<xcb_randr_get_output_info_cookie_t> outputs;
+    // The "EDID" property of every output; one without a monitor has none,
+    // which costs a reply of a few bytes.
+    std::vector<xcb_randr_get_output_property_cookie_t> edids;
+    std::optional<xcb_randr_get_output_primary_cookie_t> primary;
+};
+
+PendingReads sendReads(X11Connection& connection, const XRRScreenResources& resources) {
+    xcb_connection_t* c = connection.xcb();
+    // Interned before the batch (Xlib keeps it from then on).
+    const Atom edidAtom = XInternAtom(connection.display(), RR_PROPERTY_RANDR_EDID, False);
+    const auto config = xcb_timestamp_t(resources.configTimestamp);
+    PendingReads p;
+    for (int i = 0; i < resources.ncrtc; ++i)
+        p.crtcs.push_back(xcb_randr_get_crtc_info(c, xcb_randr_crtc_t(resources.crtcs[i]), config));
+    for (int i = 0; i < resources.noutput; ++i) {
+        const auto output = xcb_randr_output_t(resources.outputs[i]);
+        p.outputs.push_back(xcb_randr_get_output_info(c, output, config));
+        p.edids.push_back(xcb_randr_get_output_property(c, output, xcb_atom_t(edidAtom),
+                                                        XCB_ATOM_ANY, 0, maxEdidLongs, 0, 0));
+    }
+    if (connection.hasPrimaryOutput())
+        p.primary = xcb_randr_get_output_primary(c, xcb_window_t(connection.root()));
+    return p;
+}
+
+std::vector<CrtcState> readCrtcs(xcb_connection_t* c, const XRRScreenResources& resources,
+                                 const PendingReads& pending) {
     std::vector<CrtcState> crtcs;
     for (int i = 0; i < resources.ncrtc; ++i) {
-        std::unique_ptr<XRRCrtcInfo, CrtcInfoDeleter> info(XRRGetCrtcInfo(
-            connection.display(), const_cast<XRRScreenResources*>(&resources), resources.crtcs[i]));
+        const auto info = awaitReply(xcb_randr_get_crtc_info_reply, c, pending.crtcs[size_t(i)]);
         if (!info)
             continue;
         CrtcState crtc;
@@ -81,26 +108,22 @@ std::vector<CrtcState> readCrtcs(X11Connection& connection, const XRRScreenResou
         crtc.mode = info->mode;
         crtc.x = info->x;
         crtc.y = info->y;
-        crtc.outputs.assign(info->outputs, info->outputs + info->noutput);
+        const xcb_randr_output_t* outputs = xcb_randr_get_crtc_info_outputs(info.get());
+        crtc.outputs.assign(outputs, outputs + xcb_randr_get_crtc_info_outputs_length(info.get()));
         crtcs.push_back(std::move(crtc));
     }
     return crtcs;
 }
 
 // The output's "EDID" property; empty when it has none.
-std::vector<std::uint8_t> readEdid(X11Connection& connection, RROutput output, Atom edidAtom) {
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* data = nullptr;
-    if (XRRGetOutputProperty(connection.display(), output, edidAtom, 0, maxEdidLongs, False, False,
-                             AnyPropertyType, &type, &format, &count, &remaining, &data) != Success)
+std::vector<std::uint8_t> readEdid(xcb_connection_t* c,
+                                   xcb_randr_get_output_property_cookie_t cookie) {
+    const auto reply = awaitReply(xcb_randr_get_output_property_reply, c, cookie);
+    if (!reply || reply->type != XCB_ATOM_INTEGER || reply->format != 8)
         return {};
-    std::unique_ptr<unsigned char, XFreeDeleter> owned(data);
-    if (!data || type != XA_INTEGER || format != 8)
-        return {};
-    return std::vector<std::uint8_t>(data, data + count);
+    const std::uint8_t* data = xcb_randr_get_output_property_data(reply.get());
+    return std::vector<std::uint8_t>(
+        data, data + xcb_randr_get_output_property_data_length(reply.get()));
 }
 
 // The snapshot's crtc `id` when it shows a mode, else null.
@@ -145,26 +168,30 @@ RandrSnapshot readSnapshot(X11Connection& connection, const XRRScreenResources& 
     s.configTimestamp = resources.configTimestamp;
     s.outputIds.assign(resources.outputs, resources.outputs + resources.noutput);
     s.crtcIds.assign(resources.crtcs, resources.crtcs + resources.ncrtc);
-    s.crtcs = readCrtcs(connection, resources);
+    xcb_connection_t* c = connection.xcb();
+    const PendingReads pending = sendReads(connection, resources);
+    s.crtcs = readCrtcs(c, resources, pending);
 
     const DWORD bitsPerPel = bitsPerPelForDepth(DefaultDepth(dpy, connection.screen()));
-    const RROutput primary =
-        connection.hasPrimaryOutput() ? XRRGetOutputPrimary(dpy, connection.root()) : 0;
+    RROutput primary = 0;
+    if (pending.primary)
+        if (const auto reply = awaitReply(xcb_randr_get_output_primary_reply, c, *pending.primary))
+            primary = reply->output;
     const auto providers = providerNames(connection, resources);
-    const Atom edidAtom = XInternAtom(dpy, RR_PROPERTY_RANDR_EDID, False);
     std::map<RRMode, const XRRModeInfo*> modes;
     for (int m = 0; m < resources.nmode; ++m) modes[resources.modes[m].id] = &resources.modes[m];
 
     std::set<RRCrtc> driven;
     for (int i = 0; i < resources.noutput; ++i) {
         const RROutput id = resources.outputs[i];
-        std::unique_ptr<XRROutputInfo, OutputInfoDeleter> info(
-            XRRGetOutputInfo(dpy, const_cast<XRRScreenResources*>(&resources), id));
+        const auto info = awaitReply(xcb_randr_get_output_info_reply, c, pending.outputs[size_t(i)]);
+        const std::vector<std::uint8_t> edid = readEdid(c, pending.edids[size_t(i)]);
         if (!info)
             continue;
         OutputState out;
         out.id = id;
-        const std::string name(info->name, info->nameLen);
+        const std::string name(reinterpret_cast<const char*>(xcb_randr_get_output_info_name(info.get())),
+                               std::size_t(xcb_randr_get_output_info_name_length(info.get())));
         const CrtcState* crtc = info->crtc ? lit(s.crtcs, info->crtc) : nullptr;
         // Outputs that show one CRTC's picture (a mirror on one CRTC) share
         // its one gamma table: only the first of them in the server's order
@@ -177,11 +204,12 @@ RandrSnapshot readSnapshot(X11Connection& connection, const XRRScreenResources& 
         // RandR updates the connection state only when some client makes the
         // server probe, which this backend never does; an output that shows
         // a mode has a monitor whatever its last probe said.
-        out.connected = info->connection == RR_Connected || out.active();
+        out.connected = info->connection == XCB_RANDR_CONNECTION_CONNECTED || out.active();
 
         std::vector<DEVMODEA> listed;
-        for (int m = 0; m < info->nmode; ++m) {
-            const auto mode = modes.find(info->modes[m]);
+        const xcb_randr_mode_t* outputModes = xcb_randr_get_output_info_modes(info.get());
+        for (int m = 0; m < xcb_randr_get_output_info_modes_length(info.get()); ++m) {
+            const auto mode = modes.find(outputModes[m]);
             if (mode != modes.end())
                 listed.push_back(modeRecord(name, timingOf(*mode->second), bitsPerPel));
         }
@@ -203,7 +231,7 @@ RandrSnapshot readSnapshot(X11Connection& connection, const XRRScreenResources& 
             name, provider != providers.end() ? provider->second : fixedAdapterDescription,
             adapterFlags);
         if (out.connected)
-            out.monitor = monitorRecord(name, readEdid(connection, id, edidAtom), out.active());
+            out.monitor = monitorRecord(name, edid, out.active());
         s.outputs.push_back(std::move(out));
     }
     return s;

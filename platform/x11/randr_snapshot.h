@@ -72,6 +72,6 @@ struct RandrSnapshot {
 };
 
 // Reads the outputs and CRTCs of `resources` (from XRRGetScreenResourcesCurrent):
-// one request per output and per CRTC, the EDID of every connected output,
-// the primary output and the providers' names.
+// one request per CRTC, two per output (its state and its EDID) and one for
+// the primary output, all in one round trip; then the providers' names.
 RandrSnapshot readSnapshot(X11Connection& connection, const XRRScreenResources& resources);

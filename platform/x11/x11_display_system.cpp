@@ -17,6 +17,7 @@
 #include "platform/x11/randr_snapshot.h"
 #include "platform/x11/x11_change_waiter.h"
 #include "platform/x11/x11_link.h"
+#include "platform/x11/xcb_reply.h"
 
 namespace {
 
@@ -33,23 +34,6 @@ struct DeviceContext {
 struct ScreenResourcesDeleter {
     void operator()(XRRScreenResources* p) const { XRRFreeScreenResources(p); }
 };
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename Reply>
-using XcbReply = std::unique_ptr<Reply, FreeDeleter>;
-
-// The reply to `cookie`; null when the server answered with an error (which
-// is dropped: the call fails) or the connection broke.
-template <typename Reply, typename Cookie>
-XcbReply<Reply> awaitReply(Reply* (*reply)(xcb_connection_t*, Cookie, xcb_generic_error_t**),
-                           xcb_connection_t* c, Cookie cookie) {
-    xcb_generic_error_t* error = nullptr;
-    XcbReply<Reply> r(reply(c, cookie, &error));
-    std::free(error);
-    return r;
-}
-
 }  // namespace
 
 struct X11DisplaySystem::State {
