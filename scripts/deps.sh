@@ -12,7 +12,7 @@ packages=("$@")
   liblcms2-dev libbenchmark-dev
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   argyll colord-data
-  xdotool trayer imagemagick x11-utils strace
+  xdotool trayer imagemagick x11-utils strace linux-perf
   dpkg-dev file
 )
 
