@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QIcon>
+#include <QThread>
 
 #include "state/app_state.h"
 #include "app/command_line.h"
@@ -147,6 +148,12 @@ int runTavrin(int argc, char** argv, const char* updateUrl) {
     const WindowStartState start = startForCommandLine(
         commandLine == CommandLine::Invalid ? QStringList() : arguments, *s.loopControl,
         s.loopContext);
+
+    // The first pass is short: the windowing waits for it (a little while
+    // at most), so that the displays are calibrated before anything else.
+    if (s.flags.loopRunning)
+        for (int i = 0; i < 100 && s.flags.passesFinished.load(std::memory_order_acquire) == 0; ++i)
+            QThread::msleep(5);
 
     // 1. The application object lives to the end of the process, like every
     // object start-up makes.

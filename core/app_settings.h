@@ -37,4 +37,7 @@ struct AppFlags {
     // The loop does not log the first configuration change after a start.
     std::atomic<bool> suppressChangeMsg{false};
     bool startStopLabel = false;
+    // Counts the loop's finished passes (for a start that waits for the
+    // first one).
+    std::atomic<unsigned> passesFinished{0};
 };

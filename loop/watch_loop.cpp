@@ -31,6 +31,7 @@ void WatchLoop::run() {
         if (first)
             ctx_.flags.suppressChangeMsg = false;
         first = false;
+        ctx_.flags.passesFinished.fetch_add(1, std::memory_order_release);
         if (!stop_.pause(*changes, pauseFor(ctx_.settings.pollingPeriod.load(std::memory_order_relaxed))))
             break;
     }

@@ -296,6 +296,32 @@ private slots:
         QCOMPARE(d.terminate(), 0);
     }
 
+    // With "-start" the calibration reaches the display before the
+    // windowing is loaded: even a program whose windows cannot be made at
+    // all (no such platform plugin) has calibrated the display first.
+    void startCalibratesBeforeTheWindowsExist() {
+        DesktopSession d;
+        QVERIFY2(d.start(), qPrintable(d.errorString()));
+        OutputDescription dummy0;
+        {
+            auto x11 = X11DisplaySystem::open(d.server().displayNameBytes().constData());
+            QVERIFY(x11 && describeOutput(*x11, "DUMMY0", dummy0));
+        }
+        const icc::Curves curves = icc::gammaCurves(2.2, 2.0, 1.8);
+        d.dir().writeFile("display.icc", icc::lcmsTableProfile(icc::Version::V2, curves));
+        d.dir().writeFile("Tree.txt", "<v1.04>\n" + treeMonitorLines(dummy0, "Dummy adapter") +
+                                          "<global>\n" +
+                                          d.dir().filePath("display.icc").toUtf8() +
+                                          "\n</Monitor>");
+        d.dir().writeFile("Settings.txt", settings);
+        QProcessEnvironment noWindows;
+        noWindows.insert("QT_QPA_PLATFORM", "none-such");
+        QVERIFY(d.launch({"-start"}, noWindows));
+        QVERIFY(d.waitForExit() != 0);  // Qt refuses the platform and aborts
+        QVERIFY2(d.log().contains("(Loaded gamma ramp - hDC = "), qPrintable(d.log()));
+        QVERIFY(d.server().crtcGamma("DUMMY0") == tableOf(curves));
+    }
+
     void profileAssociatedFromTheKeyboardIsLoadedAndKept() {
         DesktopSession d;
         QVERIFY2(d.start(), qPrintable(d.errorString()));
