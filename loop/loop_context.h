@@ -4,6 +4,7 @@
 
 #include "core/app_settings.h"
 #include "core/log.h"
+#include "loop/profile_retry.h"
 #include "platform/display_system.h"
 #include "ramps/gamma_ramp.h"
 
@@ -28,4 +29,5 @@ struct LoopContext {
     const FixedRamps& ramps;
     DisplaySystem& display;
     LoopScratch& scratch;
+    ProfileRetry& profileRetry;
 };

@@ -15,6 +15,13 @@
 
 class WatchLoop {
 public:
+    // The shortest pause between two passes, whatever the polling period
+    // says (a field emptied to 0 included): changes of the displays are
+    // announced, so passes back to back would only burn a core. The
+    // settings keep what the user typed.
+    static constexpr int minimumPause = 50;
+    static int pauseFor(int pollingPeriod);
+
     WatchLoop(LoopContext& ctx, StopSignal& stop);
 
     // "Looping...", then passes with their pause until a stop is requested.

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "platform/change_waiter.h"
 #include "platform/win_types.h"
@@ -39,6 +40,16 @@ public:
     virtual bool setDeviceGammaRamp(HDC dc, const GammaTable768& table) = 0;
     // On failure `table` keeps what it held.
     virtual bool getDeviceGammaRamp(HDC dc, GammaTable768& table) = 0;
+
+    // The profile a display shows, for the colour-managed programs of the
+    // system. publishProfile: the output `deviceName` was given the curves
+    // of the ICC profile whose file's bytes are `profile`. withdrawProfile:
+    // it shows no profile (a tint, the linear curve, nothing associated, or
+    // it was detached): what this system published for it is taken back,
+    // and only that. A system whose own colour management hands the
+    // associated profile to programs does nothing (this default).
+    virtual void publishProfile(const char* deviceName, std::span<const std::uint8_t> profile);
+    virtual void withdrawProfile(const char* deviceName);
 
     // A waiter on the system's own announcements that the display
     // configuration may have changed (change_waiter.h). A system that makes

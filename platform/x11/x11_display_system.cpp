@@ -12,6 +12,7 @@
 #include <xcb/randr.h>
 
 #include "platform/x11/gamma_resample.h"
+#include "platform/x11/icc_publication.h"
 #include "platform/x11/randr_snapshot.h"
 #include "platform/x11/x11_change_waiter.h"
 #include "platform/x11/x11_link.h"
@@ -55,6 +56,7 @@ struct X11DisplaySystem::State {
         : link(std::make_shared<X11Link>(std::move(c))),
           connection(link->connection.get()),
           events(link->events),
+          publication(*connection),
           firstRequest(connection->lastRequest()) {}
 
     const std::shared_ptr<X11Link> link;
@@ -80,6 +82,7 @@ struct X11DisplaySystem::State {
     std::map<RRCrtc, int> gammaSizes;
     // The table this backend last wrote to each CRTC.
     std::map<RRCrtc, GammaTable768> lastWritten;
+    IccPublication publication;
     RequestCounts counts;
     unsigned long firstRequest;
 
@@ -391,6 +394,21 @@ bool X11DisplaySystem::getDeviceGammaRamp(HDC handle, GammaTable768& table) {
     const auto written = s.lastWritten.find(dc.crtc);
     table = readBackTable(gamma, written == s.lastWritten.end() ? nullptr : &written->second);
     return true;
+}
+
+void X11DisplaySystem::publishProfile(const char* deviceName,
+                                      std::span<const std::uint8_t> profile) {
+    State& s = *state_;
+    const Call call(*s.link);
+    if (deviceName && s.current())
+        s.publication.publish(*s.snapshot, unsigned(s.counts.snapshotReads), deviceName, profile);
+}
+
+void X11DisplaySystem::withdrawProfile(const char* deviceName) {
+    State& s = *state_;
+    const Call call(*s.link);
+    if (deviceName && !s.connection->lost())
+        s.publication.withdraw(deviceName);
 }
 
 std::unique_ptr<ChangeWaiter> X11DisplaySystem::watchChanges() {

@@ -97,7 +97,7 @@ bool DesktopSession::start(bool withTray) {
     return true;
 }
 
-bool DesktopSession::launch(const QStringList& arguments) {
+QProcessEnvironment DesktopSession::programEnvironment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), server_.displayName());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -105,6 +105,12 @@ bool DesktopSession::launch(const QStringList& arguments) {
     env.insert(QStringLiteral("HOME"), dir_.path());
     // No session bus: the tray icon is the X11 one, embedded by the tray.
     env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    return env;
+}
+
+bool DesktopSession::launch(const QStringList& arguments, const QProcessEnvironment& environment) {
+    QProcessEnvironment env = programEnvironment();
+    env.insert(environment);
     tavrin_.setProcessEnvironment(env);
     tavrin_.setWorkingDirectory(dir_.path());
     tavrin_.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -33,8 +33,13 @@ public:
     TempAppDir& dir() { return dir_; }
     QString log() const { return QString::fromUtf8(dir_.readFile(QStringLiteral("Log.txt"))); }
 
-    // Starts `tavrin arguments` in the directory on this server.
-    bool launch(const QStringList& arguments = {});
+    // The environment the program runs in: this server, the xcb platform,
+    // HOME and XDG_CONFIG_HOME in the directory, no session bus.
+    QProcessEnvironment programEnvironment() const;
+    // Starts `tavrin arguments` in the directory on this server, with
+    // `environment` added to its environment.
+    bool launch(const QStringList& arguments = {},
+                const QProcessEnvironment& environment = QProcessEnvironment());
     bool running() const { return tavrin_.state() != QProcess::NotRunning; }
     // Ends it as a logout would; its exit code, or -1 when it did not end.
     int terminate();
