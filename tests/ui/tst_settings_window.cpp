@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QThread>
 
 #include "ramps/icc_profile.h"
 #include "ui/settings_window.h"
@@ -28,20 +29,47 @@ struct SettingsFixture : WindowFixture {
 
 const QString saveSettingsLines = "Saving Settings...\nSuccessfully saved Settings.\n\n";
 
-// Each display's mode that the bit-depth change looks up is named on the
-// debug channel; counts the lookups of display 0 and those made while the
-// loop thread ran.
-struct LookupWatch {
-    static inline const AppState* state = nullptr;
+// While it lives, counts the lookups of display 0's mode that the bit-depth
+// change makes (it names the display on the developers' debug category,
+// which it switches on), and those made while the loop thread ran.
+class LookupWatch {
+public:
+    explicit LookupWatch(const AppState& state) {
+        state_ = &state;
+        previousFilter_ = QLoggingCategory::installFilter(filter);
+        previousHandler_ = qInstallMessageHandler(handle);
+    }
+    ~LookupWatch() {
+        qInstallMessageHandler(previousHandler_);
+        QLoggingCategory::installFilter(previousFilter_);
+        state_ = nullptr;
+    }
+    LookupWatch(const LookupWatch&) = delete;
+    LookupWatch& operator=(const LookupWatch&) = delete;
+
     static inline int lookups = 0;
     static inline int whileLoopRan = 0;
+
+private:
+    static void filter(QLoggingCategory* category) {
+        // Installing runs the filter on every category before the previous
+        // one is known; each category then keeps what it had.
+        if (previousFilter_)
+            previousFilter_(category);
+        if (qstrcmp(category->categoryName(), "tavrin") == 0)
+            category->setEnabled(QtDebugMsg, true);
+    }
     static void handle(QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type != QtDebugMsg || !state || !text.contains(WindowFixture::deviceId(0)))
+        if (type != QtDebugMsg || QThread::currentThread() != qApp->thread() ||
+            !text.contains(WindowFixture::deviceId(0)))
             return;
         ++lookups;
-        if (state->loopThread->isRunning())
+        if (state_->loopThread->isRunning())
             ++whileLoopRan;
     }
+    static inline const AppState* state_ = nullptr;
+    static inline QLoggingCategory::CategoryFilter previousFilter_ = nullptr;
+    static inline QtMessageHandler previousHandler_ = nullptr;
 };
 
 }  // namespace
@@ -163,11 +191,10 @@ private slots:
         f.clearLog();
 
         f.depth()->setCurrentIndex(f.depth()->findText("Default"));
-        LookupWatch::state = f.state.get();
-        const QtMessageHandler previous = qInstallMessageHandler(LookupWatch::handle);
-        press(f.button("btnApply"));
-        qInstallMessageHandler(previous);
-        LookupWatch::state = nullptr;
+        {
+            const LookupWatch watch(*f.state);
+            press(f.button("btnApply"));
+        }
         // The curves the loop reads are rebuilt while it is stopped.
         QCOMPARE(LookupWatch::lookups, 1);
         QCOMPARE(LookupWatch::whileLoopRan, 0);
