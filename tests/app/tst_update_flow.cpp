@@ -94,7 +94,9 @@ private slots:
         QFETCH(bool, desktopTray);
         QFETCH(bool, trayIcon);
         Flow f;
+        // Switched as the settings window switches it: setting and icon.
         f.state->settings.enableTrayIcon = enabled;
+        f.w->setTrayIconVisible(enabled);
         f.w->desktopHasTray = [desktopTray] { return desktopTray; };
         f.settingsWindow->open();
         f.answer("btnYes");
