@@ -227,18 +227,18 @@ void cpuBesideDispwin(benchmark::State& state) {
             state.SkipWithError("perf is not installed (bash scripts/deps.sh linux-perf)");
             return;
         }
-        const std::optional<double> ours = ourClock.seconds();
-        const std::optional<double> theirs = theirClock.seconds();
+        const std::optional<double> ourSeconds = ourClock.seconds();
+        const std::optional<double> theirSeconds = theirClock.seconds();
         state.counters["tavrin_ticks_ms/min"] =
             (processCpuSeconds(tavrin.processId()) - ourTicks) * 1e3 * 60 / seconds;
         state.counters["dispwin_ticks_ms/min"] =
             (processCpuSeconds(loader.processId()) - theirTicks) * 1e3 * 60 / seconds;
-        if (!ours || !theirs) {
+        if (!ourSeconds || !theirSeconds) {
             state.SkipWithError("perf could not count the processes");
             return;
         }
-        const double ourCpu = *ours;
-        const double theirCpu = *theirs;
+        const double ourCpu = *ourSeconds;
+        const double theirCpu = *theirSeconds;
         for (QProcess* p : {&tavrin, &loader}) {
             p->terminate();
             if (!p->waitForFinished(10000)) {

@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# Configures (once) and builds the project in build/. Extra arguments are
-# Ninja targets; without any, everything is built.
+# Configures (once) and builds the project in build/, warnings as errors.
+# Extra arguments are Ninja targets; without any, everything is built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/configure.sh
 
-if [ ! -f build/build.ninja ]; then
-  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-fi
+configure_once build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ninja -C build "$@"

@@ -5,21 +5,18 @@
 # the whole suite in build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/configure.sh
 
 bash scripts/deps.sh
 bash scripts/build.sh
 
 status=0
 
-# Sanitizer builds: only the targets that need them.
-if [ ! -f build-asan/build.ninja ]; then
-  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_SANITIZE=ON \
-        -DTAVRIN_BENCHMARKS=OFF >/dev/null
-fi
-if [ ! -f build-tsan/build.ninja ]; then
-  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_TSAN=ON \
-        -DTAVRIN_BENCHMARKS=OFF >/dev/null
-fi
+# Sanitizer builds: only the targets that need them, warnings as errors too.
+configure_once build-asan -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_SANITIZE=ON \
+               -DTAVRIN_BENCHMARKS=OFF >/dev/null
+configure_once build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_TSAN=ON \
+               -DTAVRIN_BENCHMARKS=OFF >/dev/null
 # Readers of untrusted bytes under AddressSanitizer: profiles, the tree and
 # settings files, EDID blocks. Threaded code under ThreadSanitizer.
 asan_tests=(tst_icc_profile tst_tree_file tst_settings_file tst_x11_identity)

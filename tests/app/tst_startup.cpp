@@ -8,7 +8,9 @@
 #include <QTest>
 #include <QThread>
 
+#include "core/build_config.h"
 #include "log_text.h"
+#include "loopback_http_server.h"
 #include "temp_app_dir.h"
 
 namespace {
@@ -182,6 +184,48 @@ private slots:
             QCOMPARE(p->exitCode(), 0);
         }
         QCOMPARE(launches(b), 1);
+    }
+
+    void firstUpdateCheck_data() {
+        QTest::addColumn<bool>("checking");
+        QTest::newRow("checking on") << true;
+        QTest::newRow("checking off") << false;
+    }
+    void firstUpdateCheck() {
+        QFETCH(bool, checking);
+        if (!TAVRIN_UPDATE_CHECK)
+            QSKIP("built without the update check");
+        TempAppDir dir;
+        QVERIFY(dir.installBinary());
+        QByteArray settings = defaultSettings;
+        if (checking)
+            settings.replace("checkForUpdates = 0", "checkForUpdates = 1");
+        dir.writeFile("Settings.txt", settings);
+        LoopbackHttpServer server;
+        server.answer(200, "1.06");
+        QProcessEnvironment env = environmentIn(dir);
+        env.insert("TAVRIN_TEST_UPDATE_URL", server.url().toString());
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(dir.binaryPath(), QStringList());
+        QVERIFY(p.waitForStarted());
+        if (checking) {
+            QTRY_VERIFY_WITH_TIMEOUT(dir.readFile("Log.txt").contains("Update is available."),
+                                     10000);
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(dir.readFile("Log.txt").contains("Successfully loaded all"),
+                                     10000);
+            // Time for a request that must not come.
+            QTest::qWait(1000);
+        }
+        p.terminate();
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(server.requests(), checking ? 1 : 0);
+        const QString log = normalised(dir.readFile("Log.txt"));
+        QCOMPARE(log.count("[TS]Update is available.\n\n"), checking ? 1 : 0);
+        QVERIFY(dir.readFile("Settings.txt").contains(checking ? "updateAvailable = 1"
+                                                               : "updateAvailable = 0"));
     }
 
     // A logout's SIGTERM ends the program through its exit handler, also

@@ -80,19 +80,36 @@ private slots:
         QCOMPARE(f.server.requests(), 0);
     }
 
+    void yesOpensTheDownloadPageAndClearsTheWay_data() {
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<bool>("desktopTray");
+        QTest::addColumn<bool>("trayIcon");
+        QTest::newRow("tray icon in use") << true << true << true;
+        // Hidden, the main window could not be brought back: it stays.
+        QTest::newRow("tray icon off") << false << true << false;
+        QTest::newRow("no tray on the desktop") << true << false << false;
+    }
     void yesOpensTheDownloadPageAndClearsTheWay() {
+        QFETCH(bool, enabled);
+        QFETCH(bool, desktopTray);
+        QFETCH(bool, trayIcon);
         Flow f;
+        // Switched as the settings window switches it: setting and icon.
+        f.state->settings.enableTrayIcon = enabled;
+        f.w->setTrayIconVisible(enabled);
+        f.w->desktopHasTray = [desktopTray] { return desktopTray; };
         f.settingsWindow->open();
         f.answer("btnYes");
-        QVERIFY(f.dialog->isHidden() && f.w->isHidden() && f.settingsWindow->isHidden());
-        QVERIFY(!f.w->windowShown());
+        QVERIFY(f.dialog->isHidden() && f.settingsWindow->isHidden());
+        QCOMPARE(f.w->isHidden(), trayIcon);
+        QCOMPARE(f.w->windowShown(), !trayIcon);
         QCOMPARE(f.urls.opened, QList<QUrl>{QUrl(TAVRIN_DOWNLOAD_URL)});
         QVERIFY(f.checker->checkTimer().isActive());
         QCOMPARE(f.logText(), "");
         QStringList offered;
         chooseInNextMenu("", &offered);
         emit f.w->trayIcon()->activated(QSystemTrayIcon::Context);
-        QCOMPARE(offered.first(), "Show");
+        QCOMPARE(offered.first(), trayIcon ? "Show" : "Hide");
     }
 
     void remindMeLaterAndClosing() {
@@ -101,6 +118,11 @@ private slots:
         QVERIFY(f.dialog->isHidden());
         QVERIFY(f.checker->checkTimer().isActive());
         QCOMPARE(f.logText(), "");
+        // The update was known from the start, so no check set the timer
+        // before: the reminder still comes in 24 hours, not at once.
+        QVERIFY(f.checker->checkTimer().remainingTime() > UpdateCheck::checkInterval - 60000);
+        QTest::qWait(50);
+        QVERIFY(f.dialog->isHidden());
         QVERIFY(f.w->isVisible());
         // Closed with the window's own button it is only hidden.
         f.checker->stopTimer();

@@ -25,6 +25,9 @@ const QString smallMode = QStringLiteral("tavrin_800x600");
 // Longer than any case runs; "at once" is asserted well within it.
 constexpr int minute = 60000;
 constexpr int soon = 2000;
+// What a case's monitors show before its loop runs: neither a tint nor the
+// linear ramp.
+const GammaTable768 startTable = LoopState::filled(0x3000);
 
 // The loop on its thread on the X11 backend of the test's server.
 struct LoopOnX {
@@ -54,7 +57,15 @@ public:
     TestLoopWakeX11() : XorgTestCase(modelines) {}
 
 private slots:
-    void init() { QVERIFY(server_.resetOutputs(largeMode)); }
+    // Each case starts from a table of its own. A tint that the case before
+    // left on the CRTC would satisfy a wait for it before this case's loop
+    // has loaded anything; the wait would then read the CRTC again in the
+    // middle of the loop's load (the linear ramp goes in first) and report
+    // its timeout as too short.
+    void init() {
+        QVERIFY(server_.resetOutputs(largeMode));
+        QVERIFY(server_.setCrtcGamma("DUMMY0", startTable));
+    }
 
     void modeSwitchLoadsTheOtherModesCalibrationAtOnce() {
         LoopOnX loop(X11DisplaySystem::open(server_.displayNameBytes()));
@@ -77,6 +88,7 @@ private slots:
         // DUMMY1's monitor as the backend knows it, then off again (its
         // output stays connected, as an unplugged-then-plugged monitor's).
         QVERIFY(server_.attachMonitor("DUMMY1", smallMode));
+        QVERIFY(server_.setCrtcGamma("DUMMY1", startTable));
         LoopOnX loop(X11DisplaySystem::open(server_.displayNameBytes()));
         QVERIFY(loop.x11);
         LoopState& s = loop.state;

@@ -11,7 +11,7 @@ namespace displaycontract {
 // What one case found: its first failed check ends it.
 class Checks {
 public:
-    Checks(DisplaySystem& system, const Outside& outside) : system(system), outside(outside) {}
+    Checks(DisplaySystem& display, const Outside& helpers) : system(display), outside(helpers) {}
 
     bool check(bool ok, const char* what, int line, const std::string& detail = {}) {
         if (!ok && outcome_.kind == Outcome::Kind::Passed) {
@@ -90,8 +90,8 @@ const NamedTable roundTripTables[] = {
 
 // A device context released when the case ends, however it ends.
 struct Context {
-    Context(DisplaySystem& system, const std::string& name)
-        : system(system), dc(system.createDC(name.c_str())) {}
+    Context(DisplaySystem& display, const std::string& name)
+        : system(display), dc(display.createDC(name.c_str())) {}
     ~Context() { system.deleteDC(dc); }
     Context(const Context&) = delete;
     Context& operator=(const Context&) = delete;

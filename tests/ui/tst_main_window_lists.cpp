@@ -166,13 +166,18 @@ private slots:
 
     void deleteAllResolutionsUnderTheRunningLoop_data() {
         QTest::addColumn<bool>("linearByDefault");
-        QTest::newRow("linear by default") << true;
-        QTest::newRow("nothing by default") << false;
+        QTest::addColumn<bool>("linearOnExit");
+        QTest::newRow("linear by default") << true << true;
+        QTest::newRow("nothing by default") << false << true;
+        // What nothing associated means is the setting "by default" alone.
+        QTest::newRow("linear by default, not on exit") << true << false;
     }
     void deleteAllResolutionsUnderTheRunningLoop() {
         QFETCH(bool, linearByDefault);
+        QFETCH(bool, linearOnExit);
         Window f;
         f.state->settings.loadLinearCurveByDefault = linearByDefault;
+        f.state->settings.loadLinearCurveOnExit = linearOnExit;
         const QString profile = f.writeProfile("display.icc", 1.8);
         f.addMonitor(0, profile);
         f.open();
@@ -234,6 +239,9 @@ private slots:
 
     void deleteAllMonitorsLeavesTheLoopRunningOnAnEmptyTree() {
         Window f;
+        // The linear curve below comes of the setting "by default", not of
+        // the one for the exit.
+        f.state->settings.loadLinearCurveOnExit = false;
         f.addMonitor(0, "RED");
         f.addMonitor(1);
         f.open();

@@ -160,22 +160,40 @@ private slots:
         QVERIFY2(!f.logText().contains("BLUE"), qPrintable(f.logText()));
     }
 
-    void deletingAResolutionNotOnScreenLeavesTheDisplayAlone() {
+    void deletingAResolution_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("deleted");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("not on screen") << 1 << "1280x720" << "1920x1080";
+        QTest::newRow("on screen") << 0 << "1920x1080" << "1280x720";
+    }
+    void deletingAResolution() {
+        QFETCH(int, row);
+        QFETCH(QString, deleted);
+        QFETCH(QString, kept);
+        const bool onScreen = deleted == "1920x1080";  // what the display runs
         Menus f;
         f.addMonitor(0, "BLUE");
         f.open();
         f.startLoop();
         f.mon()->setCurrentRow(0);
-        f.res()->setCurrentRow(1);
+        f.res()->setCurrentRow(row);
         f.clearLog();
         f.rightClick(f.res(), "Delete");
+        // The resolution on screen takes the display's association with it:
+        // the display gets the linear curve before the loop runs again.
+        const QString linear = "[TS]Changing Profile - Current monitor:\n" +
+                               WindowFixture::deviceId(0) +
+                               "\nChanging to linear display calibration\nChanged to linear gamma "
+                               "ramp - hDC = 0xH)\n\n";
         QCOMPARE(f.afterLooping(),
                  "[TS]Resolution delete requested.\nStopping loop...\nDeleting resolution "
-                 "at:\n\nMonitor:\n" + WindowFixture::monitorLines(0) +
-                     "\n\nResolution: 1280x720\n\n\nSuccessfully deleted resolution.\n\n" +
-                     saveLines + "Restarting loop...\nLooping...\n\n");
-        QVERIFY(f.sim->gamma(0) == WindowFixture::table(f.state->ramps.tintRamps[2]));
-        QCOMPARE(Window::items(f.res()), QStringList({"1920x1080"}));
+                 "at:\n\nMonitor:\n" + WindowFixture::monitorLines(0) + "\n\nResolution: " +
+                     deleted + "\n\n\nSuccessfully deleted resolution.\n\n" + saveLines +
+                     (onScreen ? linear : QString()) + "Restarting loop...\nLooping...\n\n");
+        const GammaRamp& shown = onScreen ? f.state->ramps.linearRamp : f.state->ramps.tintRamps[2];
+        QVERIFY(f.sim->gamma(0) == WindowFixture::table(shown));
+        QCOMPARE(Window::items(f.res()), QStringList{kept});
         QVERIFY(f.button("btnDeleteAllRes")->isEnabled());
     }
 

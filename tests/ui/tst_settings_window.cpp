@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QThread>
 
 #include "ramps/icc_profile.h"
 #include "ui/settings_window.h"
@@ -27,6 +28,49 @@ struct SettingsFixture : WindowFixture {
 };
 
 const QString saveSettingsLines = "Saving Settings...\nSuccessfully saved Settings.\n\n";
+
+// While it lives, counts the lookups of display 0's mode that the bit-depth
+// change makes (it names the display on the developers' debug category,
+// which it switches on), and those made while the loop thread ran.
+class LookupWatch {
+public:
+    explicit LookupWatch(const AppState& state) {
+        state_ = &state;
+        previousFilter_ = QLoggingCategory::installFilter(filter);
+        previousHandler_ = qInstallMessageHandler(handle);
+    }
+    ~LookupWatch() {
+        qInstallMessageHandler(previousHandler_);
+        QLoggingCategory::installFilter(previousFilter_);
+        state_ = nullptr;
+    }
+    LookupWatch(const LookupWatch&) = delete;
+    LookupWatch& operator=(const LookupWatch&) = delete;
+
+    static inline int lookups = 0;
+    static inline int whileLoopRan = 0;
+
+private:
+    static void filter(QLoggingCategory* category) {
+        // Installing runs the filter on every category before the previous
+        // one is known; each category then keeps what it had.
+        if (previousFilter_)
+            previousFilter_(category);
+        if (qstrcmp(category->categoryName(), "tavrin") == 0)
+            category->setEnabled(QtDebugMsg, true);
+    }
+    static void handle(QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type != QtDebugMsg || QThread::currentThread() != qApp->thread() ||
+            !text.contains(WindowFixture::deviceId(0)))
+            return;
+        ++lookups;
+        if (state_->loopThread->isRunning())
+            ++whileLoopRan;
+    }
+    static inline const AppState* state_ = nullptr;
+    static inline QLoggingCategory::CategoryFilter previousFilter_ = nullptr;
+    static inline QtMessageHandler previousHandler_ = nullptr;
+};
 
 }  // namespace
 
@@ -69,18 +113,37 @@ private slots:
         QVERIFY(!QFile::exists(f.state->files.settings));
     }
 
-    void twoChangesOneUndoneAppliesTheOther() {
+    void applyLogsAndSavesWhatChanged_data() {
+        QTest::addColumn<QStringList>("clicks");
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<QByteArrayList>("saved");
+        QTest::newRow("two changes, one undone")
+            << QStringList{"chkLoadLinearCurveOnExit", "chkLockLoadedProfiles",
+                           "chkLoadLinearCurveOnExit"}
+            << "lockLoadedProfiles = 0\n"
+            << QByteArrayList{"loadLinearCurveOnExit = 1", "lockLoadedProfiles = 0"};
+        // The box changes its own setting, not its neighbour's.
+        QTest::newRow("linear curve on exit")
+            << QStringList{"chkLoadLinearCurveOnExit"} << "loadLinearCurveOnExit = 0\n"
+            << QByteArrayList{"loadLinearCurveByDefault = 1", "loadLinearCurveOnExit = 0"};
+        // Each setting's line ends before the next one's begins.
+        QTest::newRow("on exit and the next")
+            << QStringList{"chkLoadLinearCurveOnExit", "chkLockLoadedProfiles"}
+            << "loadLinearCurveOnExit = 0\nlockLoadedProfiles = 0\n"
+            << QByteArrayList{"loadLinearCurveOnExit = 0", "lockLoadedProfiles = 0"};
+    }
+    void applyLogsAndSavesWhatChanged() {
+        QFETCH(QStringList, clicks);
+        QFETCH(QString, lines);
+        QFETCH(QByteArrayList, saved);
         SettingsFixture f;
-        f.click("chkLoadLinearCurveOnExit");
-        f.click("chkLockLoadedProfiles");
-        f.click("chkLoadLinearCurveOnExit");
+        for (const QString& c : clicks) f.click(qPrintable(c));
         QVERIFY(f.applyEnabled());
         press(f.button("btnApply"));
         QVERIFY(!f.applyEnabled());
-        QCOMPARE(f.logText(), "[TS]Settings changed:\nlockLoadedProfiles = 0\n" + saveSettingsLines);
-        QVERIFY(f.state->settings.loadLinearCurveOnExit);
-        QVERIFY(!f.state->settings.lockLoadedProfiles);
-        QVERIFY(f.settingsFile().contains("lockLoadedProfiles = 0"));
+        QCOMPARE(f.logText(), "[TS]Settings changed:\n" + lines + saveSettingsLines);
+        const QByteArrayList fileLines = f.settingsFile().split('\n');
+        for (const QByteArray& line : saved) QVERIFY2(fileLines.contains(line), line.constData());
     }
 
     void pollingPeriodField_data() {
@@ -128,7 +191,13 @@ private slots:
         f.clearLog();
 
         f.depth()->setCurrentIndex(f.depth()->findText("Default"));
-        press(f.button("btnApply"));
+        {
+            const LookupWatch watch(*f.state);
+            press(f.button("btnApply"));
+        }
+        // The curves the loop reads are rebuilt while it is stopped.
+        QCOMPARE(LookupWatch::lookups, 1);
+        QCOMPARE(LookupWatch::whileLoopRan, 0);
         const QString log = f.logText();
         QVERIFY2(log.startsWith("[TS]Settings changed:\n[TS]Stopping loop...\n"), qPrintable(log));
         QVERIFY(log.contains("Restarting loop...\n"));
