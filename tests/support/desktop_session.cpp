@@ -7,6 +7,8 @@
 
 #include <X11/Xlib.h>
 
+#include "wine_program.h"
+
 namespace {
 
 bool have(const char* program) {
@@ -37,14 +39,16 @@ QList<qulonglong> windowIds(const QByteArray& output) {
 
 }  // namespace
 
-DesktopSession::DesktopSession() = default;
+DesktopSession::DesktopSession(Program program) : program_(program) {}
 
 DesktopSession::~DesktopSession() {
     stopProcess(tavrin_);
+    if (program_ == Program::WindowsUnderWine)
+        wine::endPrefix();
     stopProcess(trayer_);
 }
 
-QString DesktopSession::unavailableReason(bool withTray) {
+QString DesktopSession::unavailableReason(bool withTray, Program program) {
     const QString xorg = XorgServer::unavailableReason();
     if (!xorg.isEmpty())
         return xorg;
@@ -52,7 +56,14 @@ QString DesktopSession::unavailableReason(bool withTray) {
         return QStringLiteral("xdotool is not installed");
     if (withTray && !have("trayer"))
         return QStringLiteral("trayer is not installed");
+    if (program == Program::WindowsUnderWine)
+        return wine::unavailableReason();
     return {};
+}
+
+QString DesktopSession::programFile() const {
+    return program_ == Program::WindowsUnderWine ? dir_.filePath(wine::executableName())
+                                                 : dir_.binaryPath();
 }
 
 bool DesktopSession::start(bool withTray) {
@@ -65,7 +76,14 @@ bool DesktopSession::start(bool withTray) {
         error_ = QStringLiteral("the monitors could not be set up");
         return false;
     }
-    if (!dir_.installBinary()) {
+    if (program_ == Program::WindowsUnderWine) {
+        // Wine's processes of an earlier session belong to another server.
+        wine::endPrefix();
+        if (!wine::installProgram(dir_.path())) {
+            error_ = QStringLiteral("the Windows program could not be copied");
+            return false;
+        }
+    } else if (!dir_.installBinary()) {
         error_ = QStringLiteral("the tavrin binary was not found (TAVRIN_BINARY)");
         return false;
     }
@@ -98,6 +116,14 @@ bool DesktopSession::start(bool withTray) {
 }
 
 bool DesktopSession::launch(const QStringList& arguments) {
+    tavrin_.setWorkingDirectory(dir_.path());
+    tavrin_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    tavrin_.setStandardOutputFile(QProcess::nullDevice());
+    if (program_ == Program::WindowsUnderWine) {
+        tavrin_.setProcessEnvironment(wine::environment(server_.displayName()));
+        tavrin_.start(QStringLiteral("wine"), QStringList{programFile()} + arguments);
+        return tavrin_.waitForStarted();
+    }
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), server_.displayName());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -106,10 +132,7 @@ bool DesktopSession::launch(const QStringList& arguments) {
     // No session bus: the tray icon is the X11 one, embedded by the tray.
     env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     tavrin_.setProcessEnvironment(env);
-    tavrin_.setWorkingDirectory(dir_.path());
-    tavrin_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    tavrin_.setStandardOutputFile(QProcess::nullDevice());
-    tavrin_.start(dir_.binaryPath(), arguments);
+    tavrin_.start(programFile(), arguments);
     return tavrin_.waitForStarted();
 }
 
@@ -211,11 +234,13 @@ bool DesktopSession::click(QPoint at, int button) const {
 
 QRect DesktopSession::trayIcon(int timeoutMs) const {
     // The icon is a small window of the program's class, reparented into
-    // the tray; the main window and menus are far larger.
+    // the tray; the main window and menus are far larger. Under Wine the
+    // icons are docked by Wine's desktop process.
+    const QString owner = program_ == Program::WindowsUnderWine ? QStringLiteral("explorer.exe")
+                                                                : QStringLiteral("tavrin");
     const QDeadlineTimer deadline(timeoutMs);
     do {
-        for (qulonglong id :
-             windowIds(xdotool({"search", "--onlyvisible", "--classname", "tavrin"}))) {
+        for (qulonglong id : windowIds(xdotool({"search", "--onlyvisible", "--classname", owner}))) {
             const QRect r = geometry(id);
             if (r.width() > 0 && r.width() <= 64 && r.height() <= 64)
                 return r;

@@ -1,8 +1,10 @@
 // The real program on a real desktop for end-to-end tests: Xorg with the
 // dummy driver (two monitors, DUMMY0 at 1920x1080 and DUMMY1 at 1280x1024
 // right of it), optionally a system tray (trayer), and `tavrin` from a
-// temporary directory on the xcb platform, driven with real input through
-// the X server (xdotool). Everything it starts it stops by process id.
+// temporary directory on the xcb platform, or the Windows program's folder
+// there under Wine, driven with real input through the X server (xdotool).
+// Everything it starts it stops by process id; under Wine it also ends the
+// prefix's processes, which the session started.
 #pragma once
 
 #include <memory>
@@ -17,12 +19,14 @@
 
 class DesktopSession {
 public:
-    DesktopSession();
+    enum class Program { Linux, WindowsUnderWine };
+    explicit DesktopSession(Program program = Program::Linux);
     ~DesktopSession();
 
-    // Empty when Xorg, its dummy driver, xdotool and (for a tray) trayer are
-    // here; otherwise why a test cannot run (it then skips with it).
-    static QString unavailableReason(bool withTray = false);
+    // Empty when Xorg, its dummy driver, xdotool, (for a tray) trayer and
+    // (for the Windows program) Wine with the program are here; otherwise
+    // why a test cannot run (it then skips with it).
+    static QString unavailableReason(bool withTray = false, Program program = Program::Linux);
 
     // Starts the server with two monitors and, with `withTray`, a tray on
     // the top edge; installs the binary. False with errorString().
@@ -35,6 +39,8 @@ public:
 
     // Starts `tavrin arguments` in the directory on this server.
     bool launch(const QStringList& arguments = {});
+    // The program's file (`tavrin`, or `tavrin.exe` under Wine).
+    QString programFile() const;
     bool running() const { return tavrin_.state() != QProcess::NotRunning; }
     // Ends it as a logout would; its exit code, or -1 when it did not end.
     int terminate();
@@ -63,6 +69,7 @@ public:
     QByteArray xdotool(const QStringList& arguments, bool* ok = nullptr) const;
 
 private:
+    Program program_;
     XorgServer server_;
     TempAppDir dir_;
     QProcess tavrin_;
