@@ -1,20 +1,25 @@
 #include "app/startup.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QIcon>
 
 #include "state/app_state.h"
 #include "app/command_line.h"
 #include "app/quit_on_signal.h"
+#include "app/single_instance.h"
 #include "storage/leftover_files.h"
 #include "storage/run_on_startup.h"
 #include "storage/settings_file.h"
 #include "storage/tree_file.h"
 #include "ui/about_window.h"
 #include "ui/main_window.h"
+#include "ui/problem_notice.h"
 #include "ui/program_pictures.h"
 #include "ui/settings_window.h"
 #include "ui/update_dialog.h"
@@ -41,6 +46,13 @@ void exitHandler() {
     std::exit(0);
 }
 
+// The end of an invalid command line: the exit handler, then 0.
+int endAtOnce() {
+    restoreDefaultSignalHandling();
+    exitHandler();
+    return 0;
+}
+
 void loadTreeAtStart(AppState& s) {
     const bool exists = QFile::exists(s.files.tree);
     {
@@ -65,6 +77,16 @@ int runTavrin(int argc, char** argv, const char* updateUrl) {
     // object removes the options it knows itself ("-style", "-platform").
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    // "--help" and "--version" answer before anything else happens: no
+    // log, no files, no displays.
+    if (const std::optional<QString> information = informationRequested(arguments)) {
+        std::fputs(information->toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    // An invalid command line ends the program once the settings are read
+    // (or at once without a settings file), and never starts the loop, so
+    // that it never loads a curve into a display.
+    const CommandLine commandLine = parseCommandLine(arguments);
 
     // 1. The application object lives to the end of the process, like every
     // object start-up makes.
@@ -79,9 +101,30 @@ int runTavrin(int argc, char** argv, const char* updateUrl) {
     // the process still ends through the exit handler.
     quitEventLoopOnSignals();
 
-    // 2.-6. Version, files, log and the launch line.
-    appState = new AppState(createPlatform(), AppFiles::in(dataDirectory()));
+    // 2.-6. Version, files, log and the launch line. A data directory that
+    // cannot be written is said at once: nothing the user sets up would be
+    // kept, and the log that would say so cannot be written either.
+    const QString directory = dataDirectory();
+    // One Tavrin per data directory: a second start asks the running one to
+    // show its window and ends, touching nothing.
+    auto* instance = new SingleInstance(directory);
+    if (!instance->claim(showsMainWindow(commandLine)))
+        return 0;
+    auto* problems = new ProblemNotice;
+    if (const QString problem = dataDirectoryProblem(directory); !problem.isEmpty())
+        problems->show(QStringLiteral("Tavrin cannot write its files in %1: %2.\nCalibrations are "
+                                     "kept while it runs, but nothing you set up will be saved.")
+                          .arg(QDir::toNativeSeparators(directory), problem));
+    appState = new AppState(createPlatform(), AppFiles::in(directory));
     AppState& s = *appState;
+    s.log.setSaveFailureNotice([&s, problems](const QString& what, const QString& why) {
+        const QString file = what == QLatin1String("Tree") ? s.files.tree : s.files.settings;
+        problems->show(QStringLiteral("Tavrin could not save %1%2.\nWhat you changed is in use "
+                                     "until Tavrin ends, but it will not be there at the next "
+                                     "start.")
+                          .arg(QDir::toNativeSeparators(file),
+                               why.isEmpty() ? QString() : QStringLiteral(": ") + why));
+    });
     s.log.open(s.files.log);
     {
         LogGroup g = s.log.group();
@@ -102,7 +145,8 @@ int runTavrin(int argc, char** argv, const char* updateUrl) {
     s.createLoopThread();
 
     // 13. The main window; its constructor may start the loop.
-    auto* mainWindow = new MainWindow(s, arguments);
+    auto* mainWindow =
+        new MainWindow(s, commandLine == CommandLine::Invalid ? QStringList() : arguments);
     QObject::connect(mainWindow, &MainWindow::exitRequested, [] { endProgram(); });
 
     // 14. The settings window.
@@ -110,6 +154,8 @@ int runTavrin(int argc, char** argv, const char* updateUrl) {
 
     // 15. The settings, or first-time setup.
     const bool hasSettings = QFile::exists(s.files.settings);
+    if (!hasSettings && commandLine == CommandLine::Invalid)
+        return endAtOnce();
     {
         LogGroup g = s.log.group();
         g.timestamp();
@@ -130,19 +176,17 @@ int runTavrin(int argc, char** argv, const char* updateUrl) {
             saveSettings(s.files.settings, s.settings, s.log);
         }
         mainWindow->applyTrayIconRule();
-        const CommandLine commandLine = parseCommandLine(arguments);
-        if (commandLine == CommandLine::Invalid) {
-            restoreDefaultSignalHandling();
-            exitHandler();
-            return 0;
-        }
+        if (commandLine == CommandLine::Invalid)
+            return endAtOnce();
         if (showsMainWindow(commandLine))
             mainWindow->show();
     }
 
-    // 16. The run-at-login entry follows the setting.
-    applyRunOnStartup(s.settings.runOnStartup, *s.platform.runEntry,
-                      QCoreApplication::applicationFilePath());
+    // 16. The run-at-login entry follows the setting, once the user has
+    // confirmed the settings (first-time setup applies it itself).
+    if (hasSettings)
+        applyRunOnStartup(s.settings.runOnStartup, *s.platform.runEntry,
+                          QCoreApplication::applicationFilePath());
 
     // 17.-18. The update dialog and check, the About window; then the first
     // check, once the check can reach the dialog.
@@ -152,8 +196,18 @@ int runTavrin(int argc, char** argv, const char* updateUrl) {
                                             QUrl(QString::fromUtf8(updateUrl)));
     windows.aboutWindow = new About;
     linkWindows(windows);
-    if (s.settings.checkForUpdates)
-        windows.updateChecker->check();
+    // A later start of this copy shows the window it left (first-time setup
+    // while that is still unanswered).
+    QObject::connect(instance, &SingleInstance::showRequested, [mainWindow, settingsWindow] {
+        if (settingsWindow->isVisible())
+            settingsWindow->open();
+        else
+            mainWindow->showWindow();
+    });
+    // Nothing goes out to the network before the user has confirmed the
+    // settings: first-time setup runs the first check itself.
+    if (hasSettings)
+        windows.updateChecker->checkIfEnabled();
 
     // 19. The window icon.
     QApplication::setWindowIcon(programIcon(true));

@@ -24,6 +24,11 @@ void linkWindows(const Windows& w) {
             checker->stopTimer();
     });
     QObject::connect(settingsWindow, &settings::firstTimeSetupDone, main, &MainWindow::showWindow);
+    QObject::connect(settingsWindow, &settings::firstTimeSetupCancelled, main,
+                     &MainWindow::showWindow);
+    // The user's OK on first-time setup is the consent to the first check.
+    QObject::connect(settingsWindow, &settings::firstTimeSetupDone, checker,
+                     &UpdateCheck::checkIfEnabled);
 
     QObject::connect(checker, &UpdateCheck::updateDialogRequested, w.updateDialog, &QWidget::show);
 

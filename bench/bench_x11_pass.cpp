@@ -62,7 +62,8 @@ void passWithoutChangeOnX(benchmark::State& state) {
     FixedRamps ramps;
     buildRamps(ramps);
     LoopScratch scratch;
-    LoopContext ctx{log, settings, flags, tree, activeDisplays, ramps, *x11, scratch};
+    ProfileRetry profileRetry;
+    LoopContext ctx{log, settings, flags, tree, activeDisplays, ramps, *x11, scratch, profileRetry};
 
     // Both monitors with a profile on their current mode.
     const GammaRamp curve = gammaCurve(2.2);

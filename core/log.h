@@ -18,7 +18,9 @@
 // files and no text is lost between them.
 #pragma once
 
+#include <functional>
 #include <mutex>
+#include <type_traits>
 
 #include <QFile>
 #include <QString>
@@ -52,6 +54,16 @@ public:
     // Starts a write group; the log stays locked until the group ends.
     LogGroup group();
 
+    // Told of every save that failed (what: "Tree" or "Settings"; why, when
+    // known), so that the user sees it too: the log can be the very file
+    // that cannot be written. Set once, before the saves begin.
+    using SaveFailureNotice = std::function<void(const QString& what, const QString& why)>;
+    void setSaveFailureNotice(SaveFailureNotice notice) { saveFailureNotice_ = std::move(notice); }
+    void noticeSaveFailure(const QString& what, const QString& why) const {
+        if (saveFailureNotice_)
+            saveFailureNotice_(what, why);
+    }
+
     // The stamp "[" + "%Y-%m-%d.%X" (C locale) + "]" for the current time.
     static QString timestampText();
 
@@ -75,6 +87,7 @@ private:
     // After a rotation that could not rename the file (another program
     // holds it open), the size at which to try again.
     qint64 retryAt_ = 0;
+    SaveFailureNotice saveFailureNotice_;
 };
 
 class LogGroup {
@@ -109,7 +122,8 @@ private:
 // The logged save of a file: "Saving <what>...\n" (after a timestamp when
 // `timestamped`), then "Successfully saved <what>.\n" or
 // "Failed to save <what>.\n" by the result of `write`, then an empty line.
-// Returns the result of `write`.
+// A failure is also handed to the log's save-failure notice, with the reason
+// a writer taking a QString& gives. Returns the result of `write`.
 template <typename Writer>
 bool logSave(Log& log, bool timestamped, const char* what, Writer&& write) {
     {
@@ -118,11 +132,18 @@ bool logSave(Log& log, bool timestamped, const char* what, Writer&& write) {
             g.timestamp();
         g << "Saving " << what << "...\n";
     }
-    const bool ok = write();
+    QString why;
+    bool ok = false;
+    if constexpr (std::is_invocable_v<Writer, QString&>)
+        ok = write(why);
+    else
+        ok = write();
     {
         LogGroup g = log.group();
         g << (ok ? "Successfully saved " : "Failed to save ") << what << ".\n";
     }
     log.group() << "\n";
+    if (!ok)
+        log.noticeSaveFailure(QString::fromLatin1(what), why);
     return ok;
 }

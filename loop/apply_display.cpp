@@ -1,6 +1,7 @@
 #include "loop/apply_display.h"
 
 #include "loop/display_target.h"
+#include "loop/profile_publication.h"
 #include "loop/ramp_restore.h"
 #include "tree/active_display.h"
 
@@ -11,4 +12,5 @@ void applyToActiveDisplay(LoopContext& ctx) {
     const ActiveDisplay& d = *ctx.activeDisplays.currentDisplay();
     const bool linearByDefault = ctx.settings.loadLinearCurveByDefault.load();
     restoreRamp(ctx, d, changeTarget(d, linearByDefault, ctx.ramps), changingPhrases);
+    publishShownProfile(ctx.display, d);
 }

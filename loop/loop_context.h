@@ -4,6 +4,7 @@
 
 #include "core/app_settings.h"
 #include "core/log.h"
+#include "loop/profile_retry.h"
 #include "platform/display_system.h"
 #include "ramps/gamma_ramp.h"
 
@@ -15,8 +16,6 @@ class ActiveDisplayList;
 struct LoopScratch {
     GammaRamp readBackRamp;
     DeviceGammaTable readBackTable{};
-    // The drift test's read-back, compared as it stands.
-    DeviceGammaTable lockCheckTable{};
 };
 
 struct LoopContext {
@@ -28,4 +27,5 @@ struct LoopContext {
     const FixedRamps& ramps;
     DisplaySystem& display;
     LoopScratch& scratch;
+    ProfileRetry& profileRetry;
 };

@@ -59,8 +59,10 @@ bool LoopControl::startThread() {
 }
 
 bool LoopControl::startThreadOrReport() {
-    if (thread_.startLoop())
+    if (thread_.startLoop()) {
+        loopHasRun_ = true;
         return true;
+    }
     {
         LogGroup g = ctx_.log.group();
         g.timestamp() << "Failed to start loop.\n\n";
@@ -172,6 +174,8 @@ void LoopControl::loadLinearRampsOnAllMonitors() {
                  : "(Failed to load linear gamma ramp - hDC = ")
           << static_cast<const void*>(d.deviceContext) << ")";
         g.endl() << "\n";
+        // The linear curve shows no profile.
+        ctx_.display.withdrawProfile(d.displayDevice.DeviceName);
     }
     ctx_.log.group() << "\n";
 }
@@ -189,7 +193,10 @@ void LoopControl::onApplicationExit() {
         ctx_.log.group() << "Stopping loop...\n\n";
         thread_.stopLoop();
     }
-    if (ctx_.flags.treeLoaded && ctx_.settings.loadLinearCurveOnExit)
+    // A process whose loop never ran loaded nothing: it leaves the displays
+    // as it found them (another copy, or the previous run, put there what
+    // they show).
+    if (ctx_.flags.treeLoaded && ctx_.settings.loadLinearCurveOnExit && loopHasRun_)
         loadLinearRampsOnAllMonitors();
     ctx_.log.group() << "Exiting application...\n";
 }

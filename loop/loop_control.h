@@ -68,7 +68,8 @@ public:
     // The linear ramp into every active display the tree knows.
     void loadLinearRampsOnAllMonitors();
 
-    // The exit handler's work; runs once whatever calls it.
+    // The exit handler's work; runs once whatever calls it. The linear
+    // ramps are loaded only when the loop ran in this process.
     void onApplicationExit();
 
     bool threadRunning() const { return thread_.isRunning(); }
@@ -86,6 +87,8 @@ private:
     LoopContext& ctx_;
     MyThread& thread_;
     bool exited_ = false;
+    // The loop thread was started at least once.
+    bool loopHasRun_ = false;
     // The pauses that live now.
     int pausesHeld_ = 0;
     // One of them found the thread running.

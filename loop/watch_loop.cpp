@@ -1,11 +1,17 @@
 #include "loop/watch_loop.h"
 
+#include <algorithm>
 #include <shared_mutex>
 
 #include "loop/display_target.h"
+#include "loop/profile_publication.h"
 #include "loop/ramp_restore.h"
 #include "tree/association.h"
 #include "tree/tree.h"
+
+int WatchLoop::pauseFor(int pollingPeriod) {
+    return std::max(pollingPeriod, minimumPause);
+}
 
 WatchLoop::WatchLoop(LoopContext& ctx, StopSignal& stop)
     : ctx_(ctx), stop_(stop), snapshot_(&ctx.display) {}
@@ -25,7 +31,7 @@ void WatchLoop::run() {
         if (first)
             ctx_.flags.suppressChangeMsg = false;
         first = false;
-        if (!stop_.pause(*changes, ctx_.settings.pollingPeriod.load(std::memory_order_relaxed)))
+        if (!stop_.pause(*changes, pauseFor(ctx_.settings.pollingPeriod.load(std::memory_order_relaxed))))
             break;
     }
 }
@@ -51,6 +57,7 @@ bool WatchLoop::applyNewConfiguration() {
         g.timestamp() << "Monitor, resolution, and / or mode change(s) detected.\n\n";
     }
     ActiveDisplayList& displays = ctx_.activeDisplays;
+    withdrawFromOutputsGone(ctx_.display, displays, snapshot_);
     displays.CopyFrom(snapshot_);
     displays.ResetCursor();
     while (displays.NextDisplay()) {
@@ -82,12 +89,25 @@ bool WatchLoop::applyToDisplay(const ActiveDisplay& d, std::optional<HDC> opened
 
     // The lookup copies the association out under the tree's read lock, so a
     // detection on the main thread never shows the loop a half-made change.
-    const AssociationLookup found = ctx_.tree.lookupAssociation(d.displayDevice, d.devMode);
+    AssociationLookup found = ctx_.tree.lookupAssociation(d.displayDevice, d.devMode);
     if (!found.monitorFound) {
         g << "Mon is NULL\n";
     } else if (!found.modeFound) {
         g << "Mode is NULL\n";
     } else {
+        // A profile the tree names whose file gave no curve: tried again
+        // now that its mode comes into use.
+        if (!found.hasCurve && namesProfileFile(found.profile)) {
+            bool parsedNow = false;
+            if (const std::optional<FoundProfile> again =
+                    ctx_.profileRetry.tryNow(found.profile, &parsedNow)) {
+                if (parsedNow)
+                    g << "Successfully parsed color profile: " << found.profile << "\n";
+                found.hasCurve = true;
+                found.curve = again->curve;
+                found.profileBytes = again->bytes;
+            }
+        }
         // The Mode's association, its curve clamped to LUTBitDepth for this
         // display only.
         handAssociationToDisplay(displays, found,
@@ -115,7 +135,7 @@ bool WatchLoop::applyToDisplay(const ActiveDisplay& d, std::optional<HDC> opened
     } else if (d.profile == QLatin1String("NULL")) {
         g << "Doing nothing";
         g.endl();
-        return true;
+        return true;  // and its profile, if any, left as it is
     } else if ((k = ramps.tintIndex(d.profile)) >= 0) {
         g << "Loading " << ramps.tintNames[k] << " tint";
         g.endl();
@@ -130,6 +150,7 @@ bool WatchLoop::applyToDisplay(const ActiveDisplay& d, std::optional<HDC> opened
         g << "Doing nothing";
         g.endl();
         g.endl();
+        publishShownProfile(ctx_.display, d);
         return true;
     }
     if (stop_.requested())
@@ -149,6 +170,7 @@ bool WatchLoop::applyToDisplay(const ActiveDisplay& d, std::optional<HDC> opened
             break;
     }
     g << static_cast<const void*>(d.deviceContext) << ")\n\n";
+    publishShownProfile(ctx_.display, d);
     return true;
 }
 
@@ -165,11 +187,27 @@ bool WatchLoop::lookAfterDisplays() {
     const bool lock = ctx_.settings.lockLoadedProfiles.load(std::memory_order_relaxed);
     const bool linearByDefault =
         ctx_.settings.loadLinearCurveByDefault.load(std::memory_order_relaxed);
+    // First what needs no read-back (a profile found again, a device
+    // context made at last); then every display the drift test looks at,
+    // read in one go, and set back where it drifted.
+    drift_.clear();
     displays.ResetCursor();
     while (displays.NextDisplay()) {
         if (stop_.requested())
             return false;
         const ActiveDisplay& d = *displays.currentDisplay();
+        // A profile whose file gave no curve is tried again now and then;
+        // once it parses, the display gets it as at a change.
+        if (!d.hasCurve && d.deviceContext && namesProfileFile(d.profile) &&
+            ctx_.profileRetry.tryWhenDue(d.profile)) {
+            {
+                LogGroup g = ctx_.log.group();
+                g.timestamp() << "Successfully parsed color profile: " << d.profile << "\n\n";
+            }
+            if (!applyToDisplay(d))
+                return false;
+            continue;
+        }
         const DisplayTarget target = driftTarget(d, linearByDefault, ctx_.ramps);
         if (target.kind == DisplayTarget::Kind::None)
             continue;
@@ -178,14 +216,27 @@ bool WatchLoop::lookAfterDisplays() {
                 return false;
             continue;
         }
-        if (!lock)
+        if (lock)
+            drift_.push_back({&d, target});
+    }
+    if (drift_.empty())
+        return true;
+    if (stop_.requested())
+        return false;
+    driftTables_.resize(drift_.size());
+    reads_.resize(drift_.size());
+    for (std::size_t i = 0; i < drift_.size(); ++i)
+        reads_[i] = GammaRead{drift_[i].display->deviceContext, &driftTables_[i], false};
+    ctx_.display.getDeviceGammaRamps(reads_);
+    for (std::size_t i = 0; i < drift_.size(); ++i) {
+        if (stop_.requested())
+            return false;
+        // A display that could not be read counts as drifted.
+        if (reads_[i].ok && tableHoldsRamp(driftTables_[i], *drift_[i].target.ramp))
             continue;
-        // A display that cannot be read counts as drifted: the table would
-        // still hold an earlier read, perhaps of another display.
-        if (ctx_.display.getDeviceGammaRamp(d.deviceContext, ctx_.scratch.lockCheckTable) &&
-            tableHoldsRamp(ctx_.scratch.lockCheckTable, *target.ramp))
-            continue;
-        restoreRamp(ctx_, d, target, preservingPhrases);
+        const ActiveDisplay& d = *drift_[i].display;
+        restoreRamp(ctx_, d, drift_[i].target, preservingPhrases);
+        publishShownProfile(ctx_.display, d);
     }
     return true;
 }

@@ -8,6 +8,9 @@
 #pragma once
 
 #include <optional>
+#include <vector>
+
+#include "loop/display_target.h"
 
 #include "loop/loop_context.h"
 #include "loop/stop_signal.h"
@@ -15,6 +18,13 @@
 
 class WatchLoop {
 public:
+    // The shortest pause between two passes, whatever the polling period
+    // says (a field emptied to 0 included): changes of the displays are
+    // announced, so passes back to back would only burn a core. The
+    // settings keep what the user typed.
+    static constexpr int minimumPause = 50;
+    static int pauseFor(int pollingPeriod);
+
     WatchLoop(LoopContext& ctx, StopSignal& stop);
 
     // "Looping...", then passes with their pause until a stop is requested.
@@ -47,4 +57,13 @@ private:
     LoopContext& ctx_;
     StopSignal& stop_;
     ActiveDisplayList snapshot_;
+    // The drift test's displays of a pass and their read-backs, kept from
+    // pass to pass so that a pass allocates nothing.
+    struct DriftCheck {
+        const ActiveDisplay* display;
+        DisplayTarget target;
+    };
+    std::vector<DriftCheck> drift_;
+    std::vector<GammaTable768> driftTables_;
+    std::vector<GammaRead> reads_;
 };

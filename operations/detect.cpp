@@ -10,6 +10,16 @@ void save(AppState& s) {
     saveTree(s.files.tree, s.tree, s.log);
 }
 
+// Duplicates that detection folded together and whose association had to
+// give way to the first copy's.
+void logDropped(AppState& s, const QStringList& dropped) {
+    if (dropped.isEmpty())
+        return;
+    LogGroup g = s.log.group();
+    for (const QString& text : dropped)
+        g << "Merged a duplicate entry; its association was dropped: \"" << text << "\"\n";
+}
+
 }  // namespace
 
 void detectMonitors(AppState& s) {
@@ -43,7 +53,9 @@ void detectResolutions(AppState& s) {
         writeSelection(g, s.tree, SelectionDepth::Monitor);
         g << "\n";
     }
-    s.tree.DetectResolutions(*s.platform.display);
+    QStringList dropped;
+    s.tree.DetectResolutions(*s.platform.display, &dropped);
+    logDropped(s, dropped);
     s.log.group() << "Detected all resolutions successfully.\n\n";
     save(s);
 }
@@ -55,7 +67,10 @@ bool detectModes(AppState& s) {
         writeSelection(g, s.tree, SelectionDepth::Resolution);
         g << "\n";
     }
-    if (!s.tree.DetectModes(*s.platform.display)) {
+    QStringList dropped;
+    const bool detected = s.tree.DetectModes(*s.platform.display, &dropped);
+    logDropped(s, dropped);
+    if (!detected) {
         s.log.group() << "Failed to detect modes.\n\n";
         return false;
     }

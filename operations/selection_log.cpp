@@ -1,6 +1,6 @@
 #include "operations/selection_log.h"
 
-#include <QTextStream>
+#include <QByteArray>
 
 #include "core/log.h"
 #include "tree/tree.h"
@@ -19,9 +19,7 @@ void writeSelection(LogGroup& g, const Tree& tree, SelectionDepth depth, const c
 }
 
 void writeMonitorTreeLines(LogGroup& g, const Tree& tree) {
-    QString lines;
-    QTextStream out(&lines);
-    tree.currentMonitor()->WriteTreeLines(out);
-    out.flush();
-    g << lines;
+    QByteArray lines;
+    tree.currentMonitor()->WriteTreeLines(lines);
+    g << QString::fromLocal8Bit(lines);
 }

@@ -1,4 +1,5 @@
 #include "operations/settings_draft.h"
+#include "core/debug_output.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -38,7 +39,7 @@ void rebuildProfileCurves(AppState& s) {
             continue;
         const ActiveDisplay& d = *displays.currentDisplay();
         const Mode* mode = s.tree.ModeForDisplay(d);
-        qDebug() << d.displayDevice.DeviceID
+        qCDebug(tavrinDebug) << d.displayDevice.DeviceID
                  << (mode ? s.tree.currentMonitor()->displayDevice.DeviceID : "");
         if (mode && mode->hasCurve)
             displays.SetCurrentCurve(mode->curve, s.settings.LUTBitDepth);

@@ -15,8 +15,9 @@ const ActiveDisplay* activeDisplayOfCurrentMonitor(AppState& state) {
 }
 
 void TreeEdit::clearDisplayIf(const std::function<bool(const ActiveDisplay&)>& inUse) {
-    if (!loopStopped())
-        return;
+    // Also while the loop is stopped by the user: the next start compares
+    // against what is associated now, and must not set back what was
+    // removed.
     const ActiveDisplay* d = activeDisplayOfCurrentMonitor(state_);
     if (d && inUse(*d)) {
         state_.activeDisplays.SetCurrentProfile(QString());
@@ -25,15 +26,13 @@ void TreeEdit::clearDisplayIf(const std::function<bool(const ActiveDisplay&)>& i
 }
 
 void TreeEdit::clearAllDisplays() {
-    if (!loopStopped())
-        return;
     ActiveDisplayList& displays = state_.activeDisplays;
     displays.ResetCursor();
     while (displays.NextDisplay()) {
         if (displays.CurrentProfile().isEmpty())
             continue;
         displays.SetCurrentProfile(QString());
-        if (state_.settings.loadLinearCurveByDefault)
+        if (loopStopped() && state_.settings.loadLinearCurveByDefault)
             applyToActiveDisplay(state_.loopContext);
     }
 }
@@ -42,7 +41,7 @@ void TreeEdit::finish() {
     if (finished_)
         return;
     finished_ = true;
-    if (displayCleared_ && state_.settings.loadLinearCurveByDefault)
+    if (displayCleared_ && loopStopped() && state_.settings.loadLinearCurveByDefault)
         applyToActiveDisplay(state_.loopContext);
     pause_.resume();
 }

@@ -31,17 +31,19 @@ public:
     // The loop was running and is stopped for the edit.
     bool loopStopped() const { return pause_.wasRunning(); }
 
-    // The in-use test, only when the loop was stopped: the active display
-    // of the tree's current monitor, when there is one and `inUse` holds
-    // for it, loses its association (and keeps the active displays' cursor).
+    // The in-use test: the active display of the tree's current monitor,
+    // when there is one and `inUse` holds for it, loses its association
+    // (and keeps the active displays' cursor), whether or not the loop runs,
+    // so that a later start never sets back what was removed.
     void clearDisplayIf(const std::function<bool(const ActiveDisplay&)>& inUse);
-    // Only when the loop was stopped: every active display with an
-    // association loses it and, with linear by default, gets the linear
-    // ramp at once, one after the other.
+    // Every active display with an association loses it; when the loop was
+    // stopped for the edit and nothing associated means linear, each gets
+    // the linear ramp at once, one after the other.
     void clearAllDisplays();
-    // The display found by the in-use test gets the linear ramp (when that
-    // is what nothing associated means); then the loop runs again with
-    // "Restarting loop...\n". Runs once; the destructor calls it.
+    // When the loop was stopped for the edit, the display found by the
+    // in-use test gets the linear ramp (when that is what nothing associated
+    // means); then the loop runs again with "Restarting loop...\n". Runs
+    // once; the destructor calls it.
     void finish();
 
 private:

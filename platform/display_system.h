@@ -10,12 +10,21 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "platform/change_waiter.h"
 #include "platform/win_types.h"
 
 // 768 entries: 256 red, then 256 green, then 256 blue.
 using GammaTable768 = std::array<std::uint16_t, 768>;
+
+// One read of getDeviceGammaRamps: the device context, where its table
+// goes, and whether it was read (a table not read keeps what it held).
+struct GammaRead {
+    HDC dc = nullptr;
+    GammaTable768* table = nullptr;
+    bool ok = false;
+};
 
 class DisplaySystem {
 public:
@@ -39,6 +48,20 @@ public:
     virtual bool setDeviceGammaRamp(HDC dc, const GammaTable768& table) = 0;
     // On failure `table` keeps what it held.
     virtual bool getDeviceGammaRamp(HDC dc, GammaTable768& table) = 0;
+    // Several reads at once, as the watch loop's drift test makes them: a
+    // system that can sends every request before it waits for the first
+    // answer. This default reads one after the other.
+    virtual void getDeviceGammaRamps(std::span<GammaRead> reads);
+
+    // The profile a display shows, for the colour-managed programs of the
+    // system. publishProfile: the output `deviceName` was given the curves
+    // of the ICC profile whose file's bytes are `profile`. withdrawProfile:
+    // it shows no profile (a tint, the linear curve, nothing associated, or
+    // it was detached): what this system published for it is taken back,
+    // and only that. A system whose own colour management hands the
+    // associated profile to programs does nothing (this default).
+    virtual void publishProfile(const char* deviceName, std::span<const std::uint8_t> profile);
+    virtual void withdrawProfile(const char* deviceName);
 
     // A waiter on the system's own announcements that the display
     // configuration may have changed (change_waiter.h). A system that makes

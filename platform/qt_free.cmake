@@ -12,6 +12,7 @@ add_library(tavrin_platform_base STATIC
   ${platform_dir}/change_announcer.h
   ${platform_dir}/change_announcer.cpp
   ${platform_dir}/run_entry.h
+  ${platform_dir}/run_entry.cpp
   ${platform_dir}/null_display_system.h
 )
 target_include_directories(tavrin_platform_base PUBLIC ${platform_dir}/..)

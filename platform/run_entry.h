@@ -15,6 +15,12 @@ public:
     virtual std::string commandLine(const std::string& executablePath,
                                     const std::string& arguments) const = 0;
 
+    // The executable a stored command line starts: its first argument
+    // (quoted as commandLine quotes it, or up to the first blank); nothing
+    // when it has none. This default reads a double-quoted path without
+    // escapes, as the Windows Run value holds it.
+    virtual std::optional<std::string> executableOf(const std::string& commandLine) const;
+
     // The command line stored now, or nothing when there is no entry.
     virtual std::optional<std::string> read() = 0;
     virtual bool write(const std::string& commandLine) = 0;

@@ -52,11 +52,30 @@ QString dataDirectoryFor(const QString& exeDir) {
     return data;
 }
 
+QString dataDirectoryProblem(const QString& directory) {
+    if (!QDir().mkpath(directory))
+        return QStringLiteral("the folder cannot be created");
+    QTemporaryFile probe(QDir(directory).filePath(QStringLiteral(".tavrin-write-test-XXXXXX")));
+    if (!probe.open())
+        return probe.errorString();
+    return {};
+}
+
 AppState::AppState(Platform p, AppFiles f)
     : platform(std::move(p)),
       files(std::move(f)),
       activeDisplays(platform.display.get()),
-      loopContext{log, settings, flags, tree, activeDisplays, ramps, *platform.display, scratch} {}
+      loopContext{log,   settings,          flags,   tree,        activeDisplays,
+                  ramps, *platform.display, scratch, profileRetry} {
+    // A profile the loop found again: the tree's modes take its curve, on the
+    // main thread, which alone changes the tree.
+    profileRetry.setFoundHandler([this](const QString& path, const FoundProfile& found) {
+        QMetaObject::invokeMethod(
+            &mainThread_,
+            [this, path, found] { tree.RestoreProfileCurve(path, found.curve, found.bytes); },
+            Qt::QueuedConnection);
+    });
+}
 
 AppState::~AppState() {
     // The loop thread works on the members below it; it ends first.

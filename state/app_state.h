@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include <QObject>
 #include <QString>
 
 #include "core/app_settings.h"
@@ -31,6 +32,10 @@ struct AppFiles {
 QString dataDirectory();
 // The same for an executable in `exeDir`.
 QString dataDirectoryFor(const QString& exeDir);
+// Why the program's files cannot be kept in `directory` (it cannot be made,
+// or nothing can be created in it), in the system's words; empty when they
+// can. Makes the directory when it is missing.
+QString dataDirectoryProblem(const QString& directory);
 
 class AppState {
 public:
@@ -48,6 +53,9 @@ public:
     ActiveDisplayList activeDisplays;
     FixedRamps ramps;
     LoopScratch scratch;
+    // Profile files the tree names that were missing or unreadable; a file
+    // the loop finds again reaches the tree on the main thread.
+    ProfileRetry profileRetry;
     LoopContext loopContext;
 
     // Created by start-up in its place (before that, null).
@@ -55,4 +63,8 @@ public:
     std::unique_ptr<LoopControl> loopControl;
 
     void createLoopThread();
+
+private:
+    // The main thread's end of calls the loop thread hands over.
+    QObject mainThread_;
 };

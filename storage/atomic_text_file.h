@@ -3,6 +3,7 @@
 
 #include <functional>
 
+#include <QByteArray>
 #include <QString>
 #include <QTextStream>
 
@@ -10,5 +11,9 @@
 // (text mode, the system's 8-bit encoding) and puts it in place of the old
 // one only when everything was written. Returns false when the file cannot
 // be created, a write fails or the replacement fails; the previous file then
-// stays intact.
-bool saveTextFileAtomically(const QString& path, const std::function<void(QTextStream&)>& write);
+// stays intact, and `error` (when given) says why.
+bool saveTextFileAtomically(const QString& path, const std::function<void(QTextStream&)>& write,
+                            QString* error = nullptr);
+// The same for text that is already bytes, written as they are (line ends
+// in the system's form).
+bool saveBytesAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);

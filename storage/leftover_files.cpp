@@ -1,4 +1,5 @@
 #include "storage/leftover_files.h"
+#include "core/debug_output.h"
 
 #include <QDebug>
 #include <QDir>
@@ -20,7 +21,7 @@ int removeLeftoversOf(const QString& file) {
         if (!leftover.match(candidate.fileName()).hasMatch())
             continue;
         if (QFile::remove(candidate.filePath())) {
-            qDebug().noquote() << "Removed the leftover of an interrupted save:"
+            qCDebug(tavrinDebug).noquote() << "Removed the leftover of an interrupted save:"
                                << candidate.filePath();
             ++removed;
         }

@@ -12,5 +12,5 @@
 // dot and six letters or digits ("Settings.txt.aB3xYz"). Nothing else is
 // touched: not the file itself, not a name of another length or with other
 // characters, not a symbolic link or a directory. Each removal goes to
-// qDebug. Returns the number of files removed.
+// the debug output. Returns the number of files removed.
 int removeLeftoverSaveFiles(const QStringList& files);

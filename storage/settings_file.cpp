@@ -1,4 +1,5 @@
 #include "storage/settings_file.h"
+#include "core/debug_output.h"
 
 #include <algorithm>
 #include <array>
@@ -165,7 +166,7 @@ std::optional<bool> readVersionHeader(QTextStream& in, Log& log) {
     const QString version = first.mid(1, close - 1);
     if (close < 0 || version.size() > maxSettingsVersionLength || !isValidVersion(version) ||
         isNewerVersion(version)) {
-        qDebug("returning");
+        qCDebug(tavrinDebug, "returning");
         return std::nullopt;
     }
     log.group() << "version = " << version << "\n";
@@ -180,7 +181,7 @@ bool readSettings(const QString& path, AppSettings& settings, Log& log) {
     QString refusal;
     if (!openRegularFileForReading(file, path, QIODevice::ReadOnly | QIODevice::Text, &refusal)) {
         if (!refusal.isEmpty())
-            qDebug().noquote() << "Settings file refused:" << refusal;
+            qCDebug(tavrinDebug).noquote() << "Settings file refused:" << refusal;
         return false;
     }
     QTextStream in(&file);
@@ -223,15 +224,16 @@ bool readSettings(const QString& path, AppSettings& settings, Log& log) {
     return std::all_of(seen.begin(), seen.end(), [](bool s) { return s; });
 }
 
-bool writeSettings(const QString& path, const AppSettings& settings) {
+bool writeSettings(const QString& path, const AppSettings& settings, QString* error) {
     return saveTextFileAtomically(path, [&](QTextStream& out) {
         out << '[' << programVersion << ']';
         for (const SettingKey& key : settingKeys) {
             out << '\n' << key.name << " = " << key.get(settings);
         }
-    });
+    }, error);
 }
 
 bool saveSettings(const QString& path, const AppSettings& settings, Log& log) {
-    return logSave(log, false, "Settings", [&] { return writeSettings(path, settings); });
+    return logSave(log, false, "Settings",
+                   [&](QString& why) { return writeSettings(path, settings, &why); });
 }

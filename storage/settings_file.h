@@ -21,12 +21,12 @@ inline constexpr int maxSettingsWordLength = 983;
 // range. Values are stored as they are read, so after a false result the
 // values read before the failure stay and the rest keep what they held.
 // Only a regular file is read: a FIFO or a device is refused at once (false,
-// with a qDebug line that says why).
+// with a debug line (core/debug_output.h) that says why).
 bool readSettings(const QString& path, AppSettings& settings, Log& log);
 
 // Writes the header and the ten lines from `settings`, without a line break
 // after the last; replaces the file only when it was written completely.
-bool writeSettings(const QString& path, const AppSettings& settings);
+bool writeSettings(const QString& path, const AppSettings& settings, QString* error = nullptr);
 
 // The logged save: "Saving Settings...\n", the write, "Successfully saved
 // Settings.\n" or "Failed to save Settings.\n", then an empty line.

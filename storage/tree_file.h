@@ -29,7 +29,7 @@ class Tree;
 // replaced only when it was written completely; false when it cannot be
 // created, written or put in place, and the previous file then stays. The
 // Tree's cursors are not moved.
-bool writeTree(const QString& path, const Tree& tree);
+bool writeTree(const QString& path, const Tree& tree, QString* error = nullptr);
 
 // Reads the file at `path` into the (empty) `tree`, associating every Mode
 // again through Tree::Associate, which parses every profile file anew and
@@ -43,7 +43,7 @@ bool writeTree(const QString& path, const Tree& tree);
 // never taken for the line after it.
 //
 // Only a regular file is read: a FIFO or a device (a link to /dev/zero)
-// fails the load at once, with a qDebug line that says why.
+// fails the load at once, with a debug line (core/debug_output.h) that says why.
 bool loadTree(const QString& path, Tree& tree, Log& log);
 
 // The logged save: timestamp, "Saving Tree...\n", the write, "Successfully

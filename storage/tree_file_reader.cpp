@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include "core/regular_file.h"
+#include "core/debug_output.h"
 
 #include "storage/field_reader.h"
 #include "storage/tree_file.h"
@@ -98,7 +99,7 @@ private:
                     return std::nullopt;
             } else if (line == "<global>" && format_.globalBlock) {
                 const QString text = QString::fromLocal8Bit(readAssociationLine());
-                tree_.SetAssociationMode(true, log_, text);
+                tree_.SetAssociationMode(true, log_, text, UnreadableProfile::KeepText);
             } else if (line == "</Monitor>") {
                 return true;
             } else {
@@ -142,7 +143,8 @@ private:
         if (keep) {
             if (!tree_.AppendMode(settings))
                 return false;
-            tree_.Associate(QString::fromLocal8Bit(*association), log_);
+            tree_.Associate(QString::fromLocal8Bit(*association), log_,
+                            UnreadableProfile::KeepText);
         }
         return readLine(in_) == "</Mode>";
     }
@@ -180,7 +182,7 @@ bool loadTree(const QString& path, Tree& tree, Log& log) {
     QString refusal;
     if (!openRegularFileForReading(file, path, QIODevice::ReadOnly, &refusal)) {
         if (!refusal.isEmpty())
-            qDebug().noquote() << "Tree file refused:" << refusal;
+            qCDebug(tavrinDebug).noquote() << "Tree file refused:" << refusal;
         return false;
     }
     ByteReader in(file.readAll());

@@ -1,4 +1,5 @@
 #include "storage/version_text.h"
+#include "core/debug_output.h"
 
 #include <algorithm>
 
@@ -73,13 +74,13 @@ int compareComponents(QStringView a, QStringView b) {
 }  // namespace
 
 bool isNewerVersion(const QString& text, const QString& than) {
-    qDebug().noquote() << than << text;
+    qCDebug(tavrinDebug).noquote() << than << text;
     qsizetype textPos = 0;
     qsizetype thanPos = 0;
     do {
         const QStringView textComponent = takeComponent(text, textPos);
         const QStringView thanComponent = takeComponent(than, thanPos);
-        qDebug().noquote() << thanComponent << textComponent;
+        qCDebug(tavrinDebug).noquote() << thanComponent << textComponent;
         if (const int order = compareComponents(textComponent, thanComponent); order != 0)
             return order > 0;
     } while (textPos < text.size() || thanPos < than.size());

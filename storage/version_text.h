@@ -13,5 +13,5 @@ bool isValidVersion(const QString& text);
 // True when `text` is a newer version than `than`, compared component by
 // component (the digits between dots) by decimal value: "1.10" and "1.05.1"
 // are newer than "1.05", "1.5" is equal to it, "1.1" older. A version whose
-// components are used up counts as 0 there. Writes the comparison to qDebug.
+// components are used up counts as 0 there. Writes the comparison to the debug output.
 bool isNewerVersion(const QString& text, const QString& than = QString::fromLatin1(programVersion));

@@ -67,6 +67,7 @@ std::unique_ptr<ActiveDisplay> ActiveDisplayList::newRecord() {
     // rules leave only fields that stay zero in every record).
     record->profile.clear();
     record->hasCurve = false;
+    record->profileBytes.clear();
     return record;
 }
 
@@ -159,6 +160,11 @@ void ActiveDisplayList::SetCurrentDeviceContext(HDC deviceContext) {
 void ActiveDisplayList::SetCurrentProfile(const QString& profile) {
     currentDisplay_->profile = profile;
     currentDisplay_->hasCurve = namesProfileFile(profile);
+    currentDisplay_->profileBytes.clear();
+}
+
+void ActiveDisplayList::SetCurrentProfileBytes(const QByteArray& bytes) {
+    currentDisplay_->profileBytes = bytes;
 }
 
 void ActiveDisplayList::SetCurrentCurve(const GammaRamp& curve) {

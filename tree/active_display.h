@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include <QByteArray>
 #include <QString>
 
 #include "platform/display_system.h"
@@ -29,6 +30,9 @@ struct ActiveDisplay {
     QString profile;
     GammaRamp curve;
     bool hasCurve = false;
+    // The bytes of the profile whose curve it holds (empty when none is
+    // known), for the colour-managed programs of the system.
+    QByteArray profileBytes;
     HDC deviceContext = nullptr;
     std::unique_ptr<ActiveDisplay> nextNode;
 };
@@ -83,8 +87,10 @@ public:
     // released first.
     void SetCurrentDeviceContext(HDC deviceContext);
     // Stores the association text; hasCurve becomes true exactly when the
-    // text names a profile file (namesProfileFile).
+    // text names a profile file (namesProfileFile). The profile's bytes are
+    // dropped.
     void SetCurrentProfile(const QString& profile);
+    void SetCurrentProfileBytes(const QByteArray& bytes);
     // Copies all 768 entries and sets hasCurve.
     void SetCurrentCurve(const GammaRamp& curve);
     // As SetCurrentCurve, then, when `lutBitDepth` is not 0, the copy is

@@ -59,6 +59,7 @@ struct PreparedAssociation {
     QString profile;
     bool hasCurve = false;
     GammaRamp curve;
+    QByteArray bytes;
 };
 
 QString withLineBreaksShown(QString text) {
@@ -66,7 +67,13 @@ QString withLineBreaksShown(QString text) {
         .replace(QLatin1Char('\r'), QStringLiteral("\\r"));
 }
 
-std::optional<PreparedAssociation> prepareAssociation(const QString& text, Log& log) {
+// Shows a NUL inside a text as \0 (a log line holds no NUL of its own).
+QString withNulShown(QString text) {
+    return text.replace(QChar(0), QStringLiteral("\\0"));
+}
+
+std::optional<PreparedAssociation> prepareAssociation(const QString& text, Log& log,
+                                                      UnreadableProfile onUnreadable) {
     PreparedAssociation prepared;
     prepared.profile = text;
     if (!namesProfileFile(text))
@@ -85,9 +92,20 @@ std::optional<PreparedAssociation> prepareAssociation(const QString& text, Log& 
                     << withLineBreaksShown(text) << "\n\n";
         return std::nullopt;
     }
-    if (!ParseColorProfile(text, prepared.curve)) {
-        log.group() << "Failed to parse color profile: " << text << "\n\n";
+    // The system's calls end a file name at a NUL: another file would be
+    // read than the one named.
+    if (text.contains(QChar(0))) {
+        log.group() << "Refused color profile path with a NUL character: "
+                    << withNulShown(withLineBreaksShown(text)) << "\n\n";
         return std::nullopt;
+    }
+    ProfileFailure failure = ProfileFailure::None;
+    if (!ParseColorProfile(text, prepared.curve, &failure, &prepared.bytes)) {
+        log.group() << "Failed to parse color profile: " << text << "\n("
+                    << profileFailureText(failure) << ")\n\n";
+        if (onUnreadable == UnreadableProfile::Refuse)
+            return std::nullopt;
+        return prepared;  // the text without a curve
     }
     log.group() << "Successfully parsed color profile: " << text << "\n\n";
     prepared.hasCurve = true;
@@ -98,22 +116,25 @@ std::optional<PreparedAssociation> prepareAssociation(const QString& text, Log& 
 void storeAssociation(Mode& mode, PreparedAssociation&& prepared) {
     mode.profile = std::move(prepared.profile);
     mode.hasCurve = prepared.hasCurve;
+    mode.profileBytes = std::move(prepared.bytes);
     if (prepared.hasCurve)
         mode.curve = prepared.curve;
 }
 
 }  // namespace
 
-bool Tree::Associate(const QString& text, Log& log) {
-    std::optional<PreparedAssociation> prepared = prepareAssociation(text, log);
+bool Tree::Associate(const QString& text, Log& log, UnreadableProfile onUnreadable) {
+    std::optional<PreparedAssociation> prepared = prepareAssociation(text, log, onUnreadable);
     if (!prepared)
         return false;
+    const bool parsed = prepared->hasCurve || !namesProfileFile(text);
     auto guard = writeLock();
     storeAssociation(*currentMode_, std::move(*prepared));
-    return true;
+    return parsed;
 }
 
-bool Tree::SetAssociationMode(bool global, Log& log, const std::optional<QString>& text) {
+bool Tree::SetAssociationMode(bool global, Log& log, const std::optional<QString>& text,
+                              UnreadableProfile onUnreadable) {
     Monitor* monitor = currentMonitor_;
     if (monitor == monitorHead_.get())
         return false;
@@ -127,7 +148,8 @@ bool Tree::SetAssociationMode(bool global, Log& log, const std::optional<QString
     } else {
         auto globalMode = std::make_unique<Mode>();
         if (text) {
-            std::optional<PreparedAssociation> prepared = prepareAssociation(*text, log);
+            std::optional<PreparedAssociation> prepared =
+                prepareAssociation(*text, log, onUnreadable);
             if (prepared)
                 storeAssociation(*globalMode, std::move(*prepared));
         }
@@ -144,19 +166,42 @@ bool Tree::SetAssociationMode(bool global, Log& log, const std::optional<QString
     return true;
 }
 
+void Tree::RestoreProfileCurve(const QString& path, const GammaRamp& curve,
+                               const QByteArray& bytes) {
+    const auto restore = [&](Mode& mode) {
+        if (!mode.hasCurve && mode.profile == path) {
+            mode.curve = curve;
+            mode.hasCurve = true;
+            mode.profileBytes = bytes;
+        }
+    };
+    auto guard = writeLock();
+    for (Monitor* m = monitorHead_->nextNode.get(); m; m = m->nextNode.get()) {
+        if (m->globalMode)
+            restore(*m->globalMode);
+        for (Resolution* r = m->resolutionHead->nextNode.get(); r; r = r->nextNode.get())
+            for (Mode* mode = r->modeHead->nextNode.get(); mode; mode = mode->nextNode.get())
+                restore(*mode);
+    }
+}
+
 void handAssociationToDisplay(ActiveDisplayList& displays, const QString& profile, bool hasCurve,
-                              const GammaRamp& curve, int lutBitDepth) {
+                              const GammaRamp& curve, const QByteArray& bytes, int lutBitDepth) {
     displays.SetCurrentProfile(profile);
     displays.SetCurrentHasCurve(hasCurve);
-    if (hasCurve)
+    if (hasCurve) {
         displays.SetCurrentCurve(curve, lutBitDepth);
+        displays.SetCurrentProfileBytes(bytes);
+    }
 }
 
 void handAssociationToDisplay(ActiveDisplayList& displays, const Mode& mode, int lutBitDepth) {
-    handAssociationToDisplay(displays, mode.profile, mode.hasCurve, mode.curve, lutBitDepth);
+    handAssociationToDisplay(displays, mode.profile, mode.hasCurve, mode.curve, mode.profileBytes,
+                             lutBitDepth);
 }
 
 void handAssociationToDisplay(ActiveDisplayList& displays, const AssociationLookup& found,
                               int lutBitDepth) {
-    handAssociationToDisplay(displays, found.profile, found.hasCurve, found.curve, lutBitDepth);
+    handAssociationToDisplay(displays, found.profile, found.hasCurve, found.curve,
+                             found.profileBytes, lutBitDepth);
 }

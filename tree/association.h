@@ -13,6 +13,7 @@
 
 #include <array>
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
@@ -52,9 +53,10 @@ bool fitsSystemPathLimit(const QString& path);
 // SetCurrentProfile with the text, then the display's hasCurve becomes
 // `hasCurve` (a path whose file did not parse counts as no curve), and when
 // it is true the display receives `curve`, clamped to `lutBitDepth` when
-// that is not 0. Only the display's copy is clamped.
+// that is not 0, and the profile's `bytes`. Only the display's copy is
+// clamped.
 void handAssociationToDisplay(ActiveDisplayList& displays, const QString& profile, bool hasCurve,
-                              const GammaRamp& curve, int lutBitDepth);
+                              const GammaRamp& curve, const QByteArray& bytes, int lutBitDepth);
 // The same for a Mode of the Tree (the main thread, loop stopped) ...
 void handAssociationToDisplay(ActiveDisplayList& displays, const Mode& mode, int lutBitDepth);
 // ... and for what Tree::lookupAssociation copied out (the watch loop).

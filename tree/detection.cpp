@@ -11,6 +11,7 @@
 #include "tree/active_display.h"
 #include "tree/display_enumeration.h"
 #include "tree/display_records.h"
+#include "tree/duplicates.h"
 #include "tree/node_list.h"
 #include "tree/tree.h"
 
@@ -130,7 +131,7 @@ int Tree::MergeDetected(const Tree& detected) {
     return appendMonitorChain(nodelist::detachAll(staging, stagingTail));
 }
 
-bool Tree::DetectResolutions(DisplaySystem& system) {
+bool Tree::DetectResolutions(DisplaySystem& system, QStringList* dropped) {
     Monitor* monitor = currentMonitor_;
     if (monitor == monitorHead_.get() || monitor->globalAssociation)
         return false;
@@ -140,13 +141,16 @@ bool Tree::DetectResolutions(DisplaySystem& system) {
         return false;
 
     std::vector<std::unique_ptr<Resolution>> discarded;  // released after the lock
+    QStringList droppedTexts;
     bool lastWasKept = false;
     {
         auto guard = writeLock();
+        std::vector<std::unique_ptr<Resolution>> held =
+            nodelist::toVector(nodelist::detachAll(*monitor->resolutionHead, monitor->resolutionTail));
+        foldDuplicateResolutions(held, droppedTexts);
         std::vector<std::unique_ptr<Resolution>> kept;
-        sortOut(
-            nodelist::detachAll(*monitor->resolutionHead, monitor->resolutionTail),
-            [](const Resolution& r) { return r.hasAssociatedMode(); }, kept, discarded);
+        for (std::unique_ptr<Resolution>& r : held)
+            (r->hasAssociatedMode() ? kept : discarded).push_back(std::move(r));
         Resolution* last = nullptr;
         for (const DEVMODEA& mode : *offered) {
             if (last && modeHasSize(mode, last->width, last->height)) {
@@ -166,12 +170,14 @@ bool Tree::DetectResolutions(DisplaySystem& system) {
         }
         moveAll(kept, discarded);
     }
+    if (dropped)
+        *dropped << droppedTexts;
     currentResolution_ = monitor->resolutionTail;
     currentMode_ = lastWasKept ? currentResolution_->modeHead.get() : currentResolution_->modeTail;
     return true;
 }
 
-bool Tree::DetectModes(DisplaySystem& system) {
+bool Tree::DetectModes(DisplaySystem& system, QStringList* dropped) {
     Resolution* resolution = currentResolution_;
     if (resolution == currentMonitor_->resolutionHead.get())
         return false;
@@ -181,12 +187,14 @@ bool Tree::DetectModes(DisplaySystem& system) {
         return false;
 
     std::vector<std::unique_ptr<Mode>> discarded;  // released after the lock
+    QStringList droppedTexts;
     {
         auto guard = writeLock();
         std::vector<std::unique_ptr<Mode>> kept;
         sortOut(
             nodelist::detachAll(*resolution->modeHead, resolution->modeTail),
             [](const Mode& m) { return !m.profile.isEmpty(); }, kept, discarded);
+        foldDuplicateModes(kept, droppedTexts);
         for (const DEVMODEA& mode : *offered) {
             if (!modeHasSize(mode, resolution->width, resolution->height))
                 continue;
@@ -196,6 +204,8 @@ bool Tree::DetectModes(DisplaySystem& system) {
         }
         moveAll(kept, discarded);
     }
+    if (dropped)
+        *dropped << droppedTexts;
     currentMode_ = resolution->modeTail;
     return true;
 }

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace nodelist {
 
@@ -25,6 +26,14 @@ std::unique_ptr<Node> popFront(std::unique_ptr<Node>& chain) {
     if (node)
         chain = std::move(node->nextNode);
     return node;
+}
+
+// The nodes of a detached chain, one by one, in order.
+template <typename Node>
+std::vector<std::unique_ptr<Node>> toVector(std::unique_ptr<Node> chain) {
+    std::vector<std::unique_ptr<Node>> nodes;
+    while (std::unique_ptr<Node> node = popFront(chain)) nodes.push_back(std::move(node));
+    return nodes;
 }
 
 // Links `node` behind `tail` and makes it the tail. Returns the new tail.

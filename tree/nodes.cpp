@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include <QTextStream>
+#include <QByteArray>
 
 #include "core/log.h"
 #include "tree/display_records.h"
@@ -53,12 +53,12 @@ void Mode::WriteLog(LogGroup& log) const {
         << "Display Frequency: " << unsigned(devMode.dmDisplayFrequency) << "\n";
 }
 
-void Mode::WriteTreeLines(QTextStream& out) const {
-    out << unsigned(devMode.dmBitsPerPel) << "\n"
-        << unsigned(devMode.dmDisplayFlags) << "\n"
-        << unsigned(devMode.dmDisplayFrequency) << "\n";
+void Mode::WriteTreeLines(QByteArray& out) const {
+    out += QByteArray::number(devMode.dmBitsPerPel) + '\n' +
+           QByteArray::number(devMode.dmDisplayFlags) + '\n' +
+           QByteArray::number(devMode.dmDisplayFrequency) + '\n';
     if (!profile.isEmpty())
-        out << '"' << profile << '"';
+        out += '"' + profile.toLocal8Bit() + '"';
 }
 
 Resolution::Resolution(int w, int h)
@@ -87,8 +87,9 @@ void Resolution::WriteLog(LogGroup& log) const {
     log << width << "x" << height << "\n";
 }
 
-void Resolution::WriteTreeLines(QTextStream& out) const {
-    out << width << " " << height;
+void Resolution::WriteTreeLines(QByteArray& out) const {
+    out += QByteArray::number(static_cast<DWORD>(width)) + ' ' +
+           QByteArray::number(static_cast<DWORD>(height));
 }
 
 Monitor::Monitor()
@@ -136,9 +137,12 @@ void Monitor::WriteLog(LogGroup& log) const {
     log.flush();
 }
 
-void Monitor::WriteTreeLines(QTextStream& out) const {
-    out << fieldText(displayDevice.DeviceID) << "\n"
-        << fieldText(displayDevice.DeviceKey) << "\n"
-        << fieldText(displayDevice.DeviceString) << "\n"
-        << fieldText(OutputDevice);
+void Monitor::WriteTreeLines(QByteArray& out) const {
+    const auto bytes = [](const char* field, std::size_t size) {
+        return QByteArray(field, static_cast<qsizetype>(strnlen(field, size)));
+    };
+    out += bytes(displayDevice.DeviceID, sizeof displayDevice.DeviceID) + '\n' +
+           bytes(displayDevice.DeviceKey, sizeof displayDevice.DeviceKey) + '\n' +
+           bytes(displayDevice.DeviceString, sizeof displayDevice.DeviceString) + '\n' +
+           bytes(OutputDevice, sizeof OutputDevice);
 }

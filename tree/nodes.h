@@ -14,13 +14,13 @@
 
 #include <memory>
 
+#include <QByteArray>
 #include <QString>
 
 #include "platform/win_types.h"
 #include "ramps/gamma_ramp.h"
 
 class LogGroup;
-class QTextStream;
 
 // A mode's parsed profile curve, held only once one is given: most modes
 // have none, and a tree of thousands of modes keeps a pointer each instead
@@ -53,8 +53,9 @@ struct Mode {
     // flush.
     void WriteLog(LogGroup& log) const;
     // Bits per pixel, flags and frequency, one line each, then the quoted
-    // association text when there is one (no line end after it).
-    void WriteTreeLines(QTextStream& out) const;
+    // association text when there is one (no line end after it), in the
+    // system's 8-bit encoding.
+    void WriteTreeLines(QByteArray& out) const;
 
     DEVMODEA devMode;
     // The association text: empty, a profile file path, "LINEAR", "NULL" or
@@ -63,6 +64,9 @@ struct Mode {
     // The parsed profile curve; means something only while `hasCurve`.
     StoredRamp curve;
     bool hasCurve = false;
+    // The profile file's bytes as they were parsed, for the colour-managed
+    // programs of the system (empty for a file too large to keep).
+    QByteArray profileBytes;
     std::unique_ptr<Mode> nextNode;
 };
 
@@ -82,8 +86,10 @@ struct Resolution {
     QString ListItemText() const;
     // "640x480\n"
     void WriteLog(LogGroup& log) const;
-    // "640 480", no line end.
-    void WriteTreeLines(QTextStream& out) const;
+    // "640 480", no line end. Each number as the 32 bits the modes hold
+    // it (unsigned), so a size too large for a signed number is written back
+    // as it was read.
+    void WriteTreeLines(QByteArray& out) const;
 
     int width;
     int height;
@@ -114,8 +120,9 @@ struct Monitor {
     // "OutputDevice = ..." lines, then a flush.
     void WriteLog(LogGroup& log) const;
     // DeviceID, DeviceKey, DeviceString, OutputDevice joined by "\n", no line
-    // end after the last.
-    void WriteTreeLines(QTextStream& out) const;
+    // end after the last: the fields' bytes as they are, so that the tree
+    // file reads back the same identity whatever bytes it holds.
+    void WriteTreeLines(QByteArray& out) const;
 
     // As enumerated, except that DeviceName holds the adapter output's name.
     DISPLAY_DEVICEA displayDevice;

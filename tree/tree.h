@@ -34,6 +34,7 @@
 
 #include <QByteArray>
 #include <QSize>
+#include <QStringList>
 #include <QString>
 
 #include "platform/display_system.h"
@@ -44,6 +45,12 @@ struct ActiveDisplay;
 class Log;
 class QListWidget;
 
+// What Associate does with a profile path whose file gives no curve.
+enum class UnreadableProfile {
+    Refuse,    // the association is not made (the user's own request)
+    KeepText,  // the text is kept without a curve (a file the tree names)
+};
+
 // What lookupAssociation found for a display, copied out of the Tree.
 struct AssociationLookup {
     // The Tree holds the monitor.
@@ -53,10 +60,12 @@ struct AssociationLookup {
     // A Mode applies: the monitor's globalMode, or the Mode of the exact
     // display mode under the Resolution of its size.
     bool modeFound = false;
-    // The Mode's association text, and its parsed curve when hasCurve.
+    // The Mode's association text, and its parsed curve (and the profile's
+    // bytes) when hasCurve.
     QString profile;
     bool hasCurve = false;
     GammaRamp curve;
+    QByteArray profileBytes;
 };
 
 class Tree {
@@ -180,14 +189,19 @@ public:
     // For a mode-specific, real currentMonitor that is active now: rebuilds
     // its Resolutions from what its output (the one it is on now) offers,
     // keeping every Resolution that has an associated Mode, whole, where the
-    // enumeration first meets its size. False, with nothing changed, when the
+    // enumeration first meets its size. Duplicate Resolutions and Modes the
+    // monitor held are folded into the first of each first
+    // (foldDuplicateResolutions); the association texts that could not be
+    // kept are added to `dropped`. False, with nothing changed, when the
     // monitor is not active now (or is the sentinel or global).
-    bool DetectResolutions(DisplaySystem& system);
+    bool DetectResolutions(DisplaySystem& system, QStringList* dropped = nullptr);
     // For a real currentResolution of a monitor that is active now: rebuilds
     // its Modes from what the output offers, keeping every associated Mode
-    // object where the enumeration meets it. False, with nothing changed,
-    // when the monitor is not active now (or the Resolution is a sentinel).
-    bool DetectModes(DisplaySystem& system);
+    // object where the enumeration meets it; associated duplicates are
+    // folded into the first (foldDuplicateModes, texts not kept into
+    // `dropped`). False, with nothing changed, when the monitor is not active
+    // now (or the Resolution is a sentinel).
+    bool DetectModes(DisplaySystem& system, QStringList* dropped = nullptr);
     // The Mode whose association applies to `display`: FindMonitor, then its
     // globalMode, or FindResolution by the display's size and FindMode by its
     // settings. Null when there is none. Moves the cursors (main thread).
@@ -206,12 +220,20 @@ public:
     //   cannot hold): refused, logged "Refused color profile path with a
     //   double quote or line break: " + the path with line breaks shown as
     //   \n and \r + "\n\n", false, the Mode unchanged;
+    // - a path with a NUL (the system would open the file named by the text
+    //   before it): refused, logged "Refused color profile path with a NUL
+    //   character: " + the path with the NUL shown as \0, false, the Mode
+    //   unchanged;
     // - a path whose file does not parse: "Failed to parse color profile: "
-    //   + path + "\n\n", false, the Mode unchanged;
+    //   + path + "\n(" + the reason (profileFailureText) + ")\n\n", false;
+    //   with UnreadableProfile::Refuse the Mode is unchanged, with KeepText
+    //   it stores the text without a curve (hasCurve false), so that a file
+    //   that is missing for a while loses nothing;
     // - a path that parses: "Successfully parsed color profile: " + path +
     //   "\n\n", stored with its curve, hasCurve true, true.
     // Log lines carry no timestamp and are flushed.
-    bool Associate(const QString& text, Log& log);
+    bool Associate(const QString& text, Log& log,
+                   UnreadableProfile onUnreadable = UnreadableProfile::Refuse);
     // Switches currentMonitor (not the sentinel) between association modes:
     // global: every Resolution and Mode is released with its association, a
     //   new empty globalMode becomes currentMode and, when `text` is given,
@@ -221,7 +243,13 @@ public:
     //   lower cursors go to the Monitor's sentinels.
     // False, with nothing changed, when currentMonitor is the sentinel.
     bool SetAssociationMode(bool global, Log& log,
-                            const std::optional<QString>& text = std::nullopt);
+                            const std::optional<QString>& text = std::nullopt,
+                            UnreadableProfile onUnreadable = UnreadableProfile::Refuse);
+    // Gives every Mode (and globalMode) whose association text is `path` and
+    // that has no curve the curve (and bytes) parsed from that file now.
+    // Main thread.
+    void RestoreProfileCurve(const QString& path, const GammaRamp& curve,
+                             const QByteArray& bytes);
 
     // --- The watch loop's lookup (tree_lookup.cpp) -----------------------------
 

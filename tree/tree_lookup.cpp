@@ -39,8 +39,10 @@ AssociationLookup Tree::lookupAssociation(const DISPLAY_DEVICEA& device,
     found.modeFound = true;
     found.profile = mode->profile;
     found.hasCurve = mode->hasCurve;
-    if (found.hasCurve)
+    if (found.hasCurve) {
         found.curve = mode->curve;
+        found.profileBytes = mode->profileBytes;
+    }
     return found;
 }
 

@@ -1,10 +1,13 @@
 #include "ui/main_window.h"
 
 #include <QIcon>
+#include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QStatusBar>
 
 #include "loop/command_line_start.h"
+#include "operations/window_status.h"
 #include "state/app_state.h"
 #include "ui/fitted_font.h"
 #include "ui/program_pictures.h"
@@ -23,6 +26,9 @@ MainWindow::MainWindow(AppState& state, const QStringList& arguments, QWidget* p
     fitFontToRectangles(this);
     // The window keeps its size: no grip that offers otherwise.
     statusBar()->setSizeGripEnabled(false);
+    loopState_ = new QLabel(statusBar());
+    loopState_->setObjectName(QStringLiteral("lblLoopState"));
+    statusBar()->addWidget(loopState_, 1);
 
     // 1.-4. Nothing selected: the lower lists' buttons and the panel wait
     // for a selection; the keyboard starts on the monitors' "Detect".
@@ -44,7 +50,7 @@ MainWindow::MainWindow(AppState& state, const QStringList& arguments, QWidget* p
     // 6. The monitors of the tree.
     if (!state_.tree.IsEmpty()) {
         ui->actionStart->setEnabled(true);
-        state_.tree.FillMonitorList(ui->listWidgetMon);
+        fillMonitorList();
     }
 
     // 7.-8. The tray icon and its menu, built anew at every right-click.
@@ -56,7 +62,10 @@ MainWindow::MainWindow(AppState& state, const QStringList& arguments, QWidget* p
     connect(trayMenu_.get(), &QMenu::triggered, this, &MainWindow::TrayIconModeTriggered);
     connect(trayMenu_.get(), &QMenu::aboutToShow, this, &MainWindow::fillTrayMenu);
     trayIcon_->setContextMenu(trayMenu_.get());
-    state_.loopControl->onLoopToggled = [this](bool running) { setTrayPicture(running); };
+    state_.loopControl->onLoopToggled = [this](bool running) {
+        setTrayPicture(running);
+        showLoopState();
+    };
 
     // 9. "-start" and "-hide": the loop part is done beneath; the window
     // shows what it did.
@@ -79,6 +88,19 @@ MainWindow::MainWindow(AppState& state, const QStringList& arguments, QWidget* p
             &MainWindow::ShowModeContextMenu);
     for (QListWidget* list : {ui->listWidgetMon, ui->listWidgetRes, ui->listWidgetMode})
         list->setContextMenuPolicy(Qt::CustomContextMenu);
+    showLoopState();
+}
+
+void MainWindow::fillMonitorList() {
+    state_.tree.FillMonitorList(ui->listWidgetMon);
+    const QStringList tips = monitorToolTips(state_);
+    for (int row = 0; row < ui->listWidgetMon->count() && row < tips.size(); ++row)
+        ui->listWidgetMon->item(row)->setToolTip(tips[row]);
+    showLoopState();
+}
+
+void MainWindow::showLoopState() {
+    loopState_->setText(loopStateText(state_));
 }
 
 MainWindow::~MainWindow() {

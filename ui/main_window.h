@@ -24,6 +24,7 @@
 #include <QSystemTrayIcon>
 
 class AppState;
+class QLabel;
 class QMenu;
 class QListWidget;
 
@@ -73,7 +74,8 @@ public slots:
     // "Show"); where no tray icon is in use the window stays, since nothing
     // could bring it back.
     void hideIntoTray();
-    // Shows the window (first-time setup is done).
+    // Shows the window, raised and active (first-time setup is done or was
+    // cancelled; a later start of the program asks for it).
     void showWindow();
 
 private slots:
@@ -124,6 +126,12 @@ private:
     // then leaves the program in the tray.
     bool trayInUse() const;
 
+    // The tree's monitors into their list, each with its tool tip (output,
+    // serial number), and the status bar along.
+    void fillMonitorList();
+    // The status bar: whether calibrations are kept, or what to do.
+    void showLoopState();
+
     void hidePanel();
     // Shows "Associate Profile" unless the program itself is updating.
     void offerAssociate();
@@ -140,6 +148,7 @@ private:
     std::unique_ptr<Ui::MainWindow> ui;
     std::unique_ptr<QSystemTrayIcon> trayIcon_;
     std::unique_ptr<QMenu> trayMenu_;
+    QLabel* loopState_ = nullptr;  // in the status bar
 
     bool windowShown_ = false;
     bool startedHidden_ = false;

@@ -92,7 +92,7 @@ void MainWindow::on_btnDetectMon_clicked() {
     const bool hasMonitor = !state_.tree.IsEmpty();
     if (hasMonitor)
         ui->actionStart->setEnabled(true);
-    state_.tree.FillMonitorList(ui->listWidgetMon);
+    fillMonitorList();
     if (hasMonitor)
         ui->btnDeleteAllMon->setEnabled(true);
 }
@@ -127,6 +127,7 @@ void MainWindow::on_btnDeleteAllMon_clicked() {
     ui->listWidgetMon->clear();
     ui->btnDeleteAllMon->setEnabled(false);
     ui->actionStart->setEnabled(false);
+    showLoopState();
 }
 
 void MainWindow::on_btnDeleteAllRes_clicked() {

@@ -60,7 +60,7 @@ void MainWindow::ShowMonContextMenu(QPoint pos) {
         ui->listWidgetMon->clear();
         ui->listWidgetRes->clear();
         ui->listWidgetMode->clear();
-        state_.tree.FillMonitorList(ui->listWidgetMon);
+        fillMonitorList();
         if (state_.tree.IsEmpty()) {
             ui->actionStart->setEnabled(false);
             ui->btnDeleteAllMon->setEnabled(false);

@@ -82,11 +82,18 @@ void MainWindow::TrayIconShowHide() {
 }
 
 bool MainWindow::trayInUse() const {
-    return (startedHidden_ || state_.settings.enableTrayIcon) && desktopHasTray();
+    // The icon as it is now: switched off in the settings, it is gone also
+    // for a program started hidden, and nothing could bring a hidden
+    // window back.
+    return trayIcon_ && trayIcon_->isVisible() && desktopHasTray();
 }
 
 void MainWindow::showWindow() {
     show();
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
     windowShown_ = true;
 }
 

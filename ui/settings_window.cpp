@@ -120,7 +120,17 @@ void settings::ChangeSettings() {
 
 void settings::on_btnOK_pressed() {
     ChangeSettings();
+    confirming_ = true;
     close();
+    confirming_ = false;
+}
+
+void settings::closeEvent(QCloseEvent* event) {
+    // Closed unanswered, first-time setup leaves the user the main window;
+    // it stays first-time setup until "OK".
+    if (firstTime_ && !confirming_)
+        emit firstTimeSetupCancelled();
+    QWidget::closeEvent(event);
 }
 
 void settings::on_btnApply_pressed() {

@@ -38,6 +38,9 @@ signals:
     void checkForUpdatesSwitched(bool on);
     // First-time setup is complete: the settings file exists.
     void firstTimeSetupDone();
+    // First-time setup was cancelled or closed: nothing was saved, and the
+    // next start asks again.
+    void firstTimeSetupCancelled();
 
 public slots:
     // The menu's "Settings": raises an open window as it is; otherwise
@@ -63,6 +66,9 @@ private slots:
     void ChangeSettings();
     void ShowFirstTime();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void edit(SettingItem item, bool checked);
 
@@ -71,4 +77,6 @@ private:
     SettingsDraft draft_;
     bool loadingControls_ = false;
     QMetaObject::Connection firstTime_;
+    // "OK" is closing the window: first-time setup is being confirmed.
+    bool confirming_ = false;
 };

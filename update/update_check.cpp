@@ -1,4 +1,5 @@
 #include "update/update_check.h"
+#include "core/debug_output.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -53,6 +54,11 @@ void UpdateCheck::check() {
     connect(reply, &QIODevice::readyRead, reply, [reply] { collect(reply); });
 }
 
+void UpdateCheck::checkIfEnabled() {
+    if (settings_.checkForUpdates)
+        check();
+}
+
 void UpdateCheck::collect(QNetworkReply* reply) {
     // Only the first characters can matter: the rest of a long answer is
     // neither read nor kept.
@@ -72,15 +78,15 @@ void UpdateCheck::replyFinished(QNetworkReply* reply) {
     const bool cutByUs = reply->property(cutShortProperty).toBool() &&
                          reply->error() == QNetworkReply::OperationCanceledError;
     if (reply->error() != QNetworkReply::NoError && !cutByUs) {
-        qDebug() << "ERROR!";
-        qDebug() << reply->errorString();
+        qCDebug(tavrinDebug) << "ERROR!";
+        qCDebug(tavrinDebug) << reply->errorString();
         return;
     }
-    qDebug() << reply->header(QNetworkRequest::ContentTypeHeader).toString();
-    qDebug() << reply->header(QNetworkRequest::LastModifiedHeader).toDateTime().toString();
-    qDebug() << reply->header(QNetworkRequest::ContentLengthHeader).toULongLong();
-    qDebug() << reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    qDebug() << reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+    qCDebug(tavrinDebug) << reply->header(QNetworkRequest::ContentTypeHeader).toString();
+    qCDebug(tavrinDebug) << reply->header(QNetworkRequest::LastModifiedHeader).toDateTime().toString();
+    qCDebug(tavrinDebug) << reply->header(QNetworkRequest::ContentLengthHeader).toULongLong();
+    qCDebug(tavrinDebug) << reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    qCDebug(tavrinDebug) << reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
     if (!cutByUs)
         collect(reply);
 

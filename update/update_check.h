@@ -43,6 +43,8 @@ signals:
 public slots:
     void replyFinished(QNetworkReply* reply);
     void check();
+    // check(), when checking is switched on.
+    void checkIfEnabled();
     // Checks again in 24 hours.
     void restartTimer();
     void stopTimer();

@@ -269,3 +269,23 @@ bool SimDisplaySystem::getDeviceGammaRamp(HDC dc, GammaTable768& table) {
     table = a->gamma;
     return true;
 }
+
+void SimDisplaySystem::publishProfile(const char* deviceName, std::span<const std::uint8_t> profile) {
+    std::lock_guard lock(mutex_);
+    ++calls_.publishProfile;
+    if (deviceName)
+        published_[deviceName].assign(profile.begin(), profile.end());
+}
+
+void SimDisplaySystem::withdrawProfile(const char* deviceName) {
+    std::lock_guard lock(mutex_);
+    ++calls_.withdrawProfile;
+    if (deviceName)
+        published_.erase(deviceName);
+}
+
+std::vector<std::uint8_t> SimDisplaySystem::publishedProfile(const std::string& deviceName) const {
+    std::lock_guard lock(mutex_);
+    const auto it = published_.find(deviceName);
+    return it == published_.end() ? std::vector<std::uint8_t>{} : it->second;
+}

@@ -20,6 +20,8 @@ public:
         int deleteDC = 0;
         int setDeviceGammaRamp = 0;
         int getDeviceGammaRamp = 0;
+        int publishProfile = 0;
+        int withdrawProfile = 0;
     };
 
     // Records for setting a system up.
@@ -67,6 +69,9 @@ public:
     int openDeviceContexts() const;
     // Number of successful gamma loads into `adapter` since set-up.
     int gammaLoads(int adapter) const;
+    // The profile published for the adapter named `deviceName` now (empty
+    // when none is).
+    std::vector<std::uint8_t> publishedProfile(const std::string& deviceName) const;
 
     // --- DisplaySystem ---
     bool enumDisplayDevices(const char* device, DWORD index, DISPLAY_DEVICEA* out) override;
@@ -75,6 +80,8 @@ public:
     void deleteDC(HDC dc) override;
     bool setDeviceGammaRamp(HDC dc, const GammaTable768& table) override;
     bool getDeviceGammaRamp(HDC dc, GammaTable768& table) override;
+    void publishProfile(const char* deviceName, std::span<const std::uint8_t> profile) override;
+    void withdrawProfile(const char* deviceName) override;
     std::unique_ptr<ChangeWaiter> watchChanges() override;
 
 private:
@@ -102,6 +109,7 @@ private:
     std::map<HDC, std::string> contexts_;
     std::uintptr_t nextContext_ = 0x1000;
     bool failCreateDC_ = false;
+    std::map<std::string, std::vector<std::uint8_t>> published_;
     CallCounts calls_;
     ChangeAnnouncer announcer_;
 };

@@ -11,6 +11,8 @@ target_sources(tavrin_platform_base PRIVATE
   ${x11_dir}/edid.h ${x11_dir}/edid.cpp
   ${x11_dir}/gamma_resample.h ${x11_dir}/gamma_resample.cpp
   ${x11_dir}/display_records.h ${x11_dir}/display_records.cpp
+  ${x11_dir}/mode_order.h ${x11_dir}/mode_order.cpp
+  ${x11_dir}/icc_publication.h ${x11_dir}/icc_publication.cpp
   ${x11_dir}/x11_connection.h ${x11_dir}/x11_connection.cpp
   ${x11_dir}/randr_events.h ${x11_dir}/randr_events.cpp
   ${x11_dir}/x11_link.h

@@ -86,20 +86,23 @@ void RandrEvents::handle(int type, int subCode, Atom property) {
     }
     if (type != RRNotify)
         return;
-    stale_ = true;
     switch (subCode) {
         case RRNotify_CrtcChange:
         case RRNotify_OutputChange:
         case RRNotify_ResourceChange:
+            stale_ = true;
             announce();
             break;
         case RRNotify_OutputProperty:
             // Another monitor on the output; other properties (a backlight
-            // level, say) change nothing the program shows.
-            if (property == edid_)
+            // level, a published profile) change nothing the program reads.
+            if (property == edid_) {
+                stale_ = true;
                 announce();
+            }
             break;
         default:
+            stale_ = true;
             break;
     }
 }

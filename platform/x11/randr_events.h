@@ -1,7 +1,9 @@
 // The RandR events of the backend's connection and what they mean: the
-// configuration as last read may be stale, and, for a change of the
+// configuration as last read is stale, and, for a change of the
 // configuration itself (a mode, a CRTC, an output, the screen, a monitor's
-// EDID), the watchers of the backend are told.
+// EDID), the watchers of the backend are told. Every change of what the
+// configuration holds comes as such an event, so while none came, the
+// configuration as last read is the server's.
 //
 // Events are taken from what the connection has queued already: Xlib and
 // XCB each queue the events that arrive before a reply they wait for. The

@@ -9,6 +9,7 @@
 #include <X11/Xatom.h>
 
 #include "platform/x11/display_records.h"
+#include "platform/x11/mode_order.h"
 #include "platform/x11/x11_connection.h"
 
 namespace {
@@ -178,11 +179,13 @@ RandrSnapshot readSnapshot(X11Connection& connection, const XRRScreenResources& 
         // a mode has a monitor whatever its last probe said.
         out.connected = info->connection == RR_Connected || out.active();
 
+        std::vector<DEVMODEA> listed;
         for (int m = 0; m < info->nmode; ++m) {
             const auto mode = modes.find(info->modes[m]);
             if (mode != modes.end())
-                out.modes.push_back(modeRecord(name, timingOf(*mode->second), bitsPerPel));
+                listed.push_back(modeRecord(name, timingOf(*mode->second), bitsPerPel));
         }
+        out.modes = modesGroupedBySize(listed);
         if (crtc) {
             const auto mode = modes.find(crtc->mode);
             if (mode != modes.end()) {

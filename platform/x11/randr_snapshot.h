@@ -35,7 +35,7 @@ struct OutputState {
     bool connected = false;
     DISPLAY_DEVICEA adapter{};
     DISPLAY_DEVICEA monitor{};
-    // In the output's RandR order.
+    // Each display mode once, the modes of one size together (mode_order.h).
     std::vector<DEVMODEA> modes;
     // The mode of `crtc`, with the CRTC's position.
     std::optional<DEVMODEA> current;

@@ -41,6 +41,8 @@ public:
     // Primary output (1.3) and providers with resource events (1.4).
     bool hasPrimaryOutput() const { return atLeast(1, 3); }
     bool hasProviders() const { return atLeast(1, 4); }
+    // The monitor list (1.5), in the order the server's Xinerama gives.
+    bool hasMonitors() const { return atLeast(1, 5); }
 
     // True once the server is gone; nothing should be asked of it then.
     bool lost() const { return lost_ || xcb_connection_has_error(xcb_) != 0; }

@@ -8,10 +8,12 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include <xcb/randr.h>
 
 #include "platform/x11/gamma_resample.h"
+#include "platform/x11/icc_publication.h"
 #include "platform/x11/randr_snapshot.h"
 #include "platform/x11/x11_change_waiter.h"
 #include "platform/x11/x11_link.h"
@@ -55,6 +57,7 @@ struct X11DisplaySystem::State {
         : link(std::make_shared<X11Link>(std::move(c))),
           connection(link->connection.get()),
           events(link->events),
+          publication(*connection),
           firstRequest(connection->lastRequest()) {}
 
     const std::shared_ptr<X11Link> link;
@@ -80,17 +83,26 @@ struct X11DisplaySystem::State {
     std::map<RRCrtc, int> gammaSizes;
     // The table this backend last wrote to each CRTC.
     std::map<RRCrtc, GammaTable768> lastWritten;
+    IccPublication publication;
     RequestCounts counts;
     unsigned long firstRequest;
 
     Display* dpy() const { return connection->display(); }
 
-    // The check at the start of an enumeration: one screen-resources round
+    // The check at the start of an enumeration. Every change of the
+    // configuration is announced by an event (randr_events.h): while none
+    // came, neither in with earlier replies nor on the socket (one read,
+    // no request), the snapshot stands. Otherwise one screen-resources round
     // trip (through XCB: a write, a wait and a read), and a new snapshot
     // only when the configuration changed.
     bool refresh() {
         if (connection->lost())
             return haveSnapshot = false;
+        if (haveSnapshot) {
+            events.readAvailable();
+            if (!events.stale())
+                return !connection->lost();
+        }
         ++counts.screenResources;
         xcb_connection_t* c = connection->xcb();
         const auto check = awaitReply(xcb_randr_get_screen_resources_current_reply, c,
@@ -364,33 +376,62 @@ bool X11DisplaySystem::setDeviceGammaRamp(HDC handle, const GammaTable768& table
 }
 
 bool X11DisplaySystem::getDeviceGammaRamp(HDC handle, GammaTable768& table) {
+    GammaRead read{handle, &table, false};
+    getDeviceGammaRamps({&read, 1});
+    return read.ok;
+}
+
+void X11DisplaySystem::getDeviceGammaRamps(std::span<GammaRead> reads) {
     State& s = *state_;
     const Call call(*s.link);
-    const std::optional<DeviceContext> usable = s.usableContext(handle);
-    if (!usable)
-        return false;
-    const DeviceContext dc = *usable;
-
-    // Through XCB: the round trip costs a write, a wait and a read.
+    // Through XCB: every request is queued, the first wait sends them all in
+    // one write, and the replies come back together.
     xcb_connection_t* c = s.connection->xcb();
-    const auto reply =
-        awaitReply(xcb_randr_get_crtc_gamma_reply, c, xcb_randr_get_crtc_gamma(c, dc.crtc));
-    if (!reply)
-        return false;
-    CrtcGamma gamma;
-    if (reply->size > 0) {
+    struct Pending {
+        GammaRead* read;
+        DeviceContext dc;
+        xcb_randr_get_crtc_gamma_cookie_t cookie;
+    };
+    std::vector<Pending> pending;
+    pending.reserve(reads.size());
+    for (GammaRead& read : reads) {
+        read.ok = false;
+        if (const std::optional<DeviceContext> usable = s.usableContext(read.dc))
+            pending.push_back({&read, *usable, xcb_randr_get_crtc_gamma(c, usable->crtc)});
+    }
+    for (Pending& p : pending) {
+        const auto reply = awaitReply(xcb_randr_get_crtc_gamma_reply, c, p.cookie);
+        if (!reply || reply->size == 0)
+            continue;
+        CrtcGamma gamma;
         const std::uint16_t* red = xcb_randr_get_crtc_gamma_red(reply.get());
         const std::uint16_t* green = xcb_randr_get_crtc_gamma_green(reply.get());
         const std::uint16_t* blue = xcb_randr_get_crtc_gamma_blue(reply.get());
         gamma.red.assign(red, red + reply->size);
         gamma.green.assign(green, green + reply->size);
         gamma.blue.assign(blue, blue + reply->size);
+        if (!s.stillDrives(p.dc))
+            continue;
+        const auto written = s.lastWritten.find(p.dc.crtc);
+        *p.read->table =
+            readBackTable(gamma, written == s.lastWritten.end() ? nullptr : &written->second);
+        p.read->ok = true;
     }
-    if (gamma.size() == 0 || !s.stillDrives(dc))
-        return false;
-    const auto written = s.lastWritten.find(dc.crtc);
-    table = readBackTable(gamma, written == s.lastWritten.end() ? nullptr : &written->second);
-    return true;
+}
+
+void X11DisplaySystem::publishProfile(const char* deviceName,
+                                      std::span<const std::uint8_t> profile) {
+    State& s = *state_;
+    const Call call(*s.link);
+    if (deviceName && s.current())
+        s.publication.publish(*s.snapshot, unsigned(s.counts.snapshotReads), deviceName, profile);
+}
+
+void X11DisplaySystem::withdrawProfile(const char* deviceName) {
+    State& s = *state_;
+    const Call call(*s.link);
+    if (deviceName && !s.connection->lost())
+        s.publication.withdraw(deviceName);
 }
 
 std::unique_ptr<ChangeWaiter> X11DisplaySystem::watchChanges() {

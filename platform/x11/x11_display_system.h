@@ -44,6 +44,12 @@ public:
     void deleteDC(HDC dc) override;
     bool setDeviceGammaRamp(HDC dc, const GammaTable768& table) override;
     bool getDeviceGammaRamp(HDC dc, GammaTable768& table) override;
+    // Every request goes out before the first reply is awaited: one round
+    // trip for all the CRTCs.
+    void getDeviceGammaRamps(std::span<GammaRead> reads) override;
+    // The convention "ICC Profiles in X" (icc_publication.h).
+    void publishProfile(const char* deviceName, std::span<const std::uint8_t> profile) override;
+    void withdrawProfile(const char* deviceName) override;
     std::unique_ptr<ChangeWaiter> watchChanges() override;
 
     // What the backend has asked of the server so far, for tests and benchmarks.

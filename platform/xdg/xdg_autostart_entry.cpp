@@ -226,6 +226,33 @@ std::string XdgAutostartEntry::commandLine(const std::string& executablePath,
     return line;
 }
 
+std::optional<std::string> XdgAutostartEntry::executableOf(const std::string& exec) const {
+    std::size_t i = exec.find_first_not_of(' ');
+    if (i == std::string::npos)
+        return std::nullopt;
+    std::string argument;
+    const bool quoted = exec[i] == '"';
+    if (quoted)
+        ++i;
+    for (; i < exec.size(); ++i) {
+        const char c = exec[i];
+        if (quoted && c == '"')
+            break;
+        if (!quoted && c == ' ')
+            break;
+        if (quoted && c == '\\' && i + 1 < exec.size()) {
+            argument += exec[++i];
+        } else if (c == '%' && i + 1 < exec.size() && exec[i + 1] == '%') {
+            argument += exec[++i];
+        } else {
+            argument += c;
+        }
+    }
+    if (argument.empty())
+        return std::nullopt;
+    return argument;
+}
+
 std::optional<std::string> XdgAutostartEntry::read() {
     std::ifstream in(file_, std::ios::binary);
     if (!in)

@@ -17,6 +17,9 @@ public:
     std::string commandLine(const std::string& executablePath,
                             const std::string& arguments) const override;
 
+    // The first argument of an Exec value, its quoting and escapes undone.
+    std::optional<std::string> executableOf(const std::string& commandLine) const override;
+
     // The Exec value of tavrin.desktop; nothing when the file is absent, is
     // no desktop entry or its Exec value cannot be split into arguments.
     std::optional<std::string> read() override;

@@ -1,5 +1,8 @@
 // Start-up through the real binary: a copy of `tavrin` in a temporary
 // directory, run there as a user would, read back through "Log.txt".
+#include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -26,21 +29,6 @@ QString normalised(const QByteArray& log) {
     return normalisedLogText(log);
 }
 
-// The loop thread's own "Looping..." line lands wherever the thread gets to
-// write it; take it out (it must be there exactly `count` times).
-QString withoutLoopLines(QString text, int count) {
-    for (int n = 0; n < count; ++n) {
-        int at = -1;
-        for (int from = 0; (at = text.indexOf("Looping...\n\n", from)) >= 0; from = at + 1)
-            if (at < 4 || text.mid(at - 4, 4) != "[TS]")
-                break;
-        if (at < 0)
-            return "missing loop line in:\n" + text;
-        text.remove(at, 12);
-    }
-    return text;
-}
-
 QProcessEnvironment environmentIn(const TempAppDir& dir) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");  // no real monitor: the program sees no displays
@@ -51,6 +39,7 @@ QProcessEnvironment environmentIn(const TempAppDir& dir) {
 }
 
 const QString launch = "[TS]Tavrin v1.05 launched.\n\n\n[TS]No existing Tree found.\n\n";
+const QString exitWithoutLoop = "\n[TS]Application exit called.\n\nExiting application...\n";
 const QString exitLines =
     "\n[TS]Application exit called.\n\nStopping loop...\n\n"
     "Exiting application...\n";
@@ -67,94 +56,130 @@ private slots:
             QFAIL("the tavrin binary was not found (TAVRIN_BINARY)");
     }
 
-    void invalidArgumentEndsAfterExitLinesOnFirstAndSecondRun() {
-        TempAppDir dir;
-        QVERIFY(dir.installBinary());
-        dir.writeFile("Settings.txt", defaultSettings);
-        const QString oneRun = launch + "[TS]Looping...\n\n" +
-                               "[TS]Found existing Settings file.\n" + settingsLines +
-                               "Successfully loaded all settings.\n\n" + exitLines;
-
-        TempAppDir::Run first = dir.run({"-x"}, 20000, environmentIn(dir));
-        QVERIFY(first.finished);
-        QCOMPARE(first.exitCode, 0);
-        QCOMPARE(withoutLoopLines(normalised(dir.readFile("Log.txt")), 1), oneRun);
-
-        TempAppDir::Run second = dir.run({"-x"}, 20000, environmentIn(dir));
-        QVERIFY(second.finished);
-        QCOMPARE(second.exitCode, 0);
-        QCOMPARE(withoutLoopLines(normalised(dir.readFile("Log.txt")), 2),
-                 oneRun + separator + oneRun);
-        // The settings file was read, not rewritten.
-        QCOMPARE(dir.readFile("Settings.txt"), defaultSettings);
-    }
-
-    void invalidPairEndsAfterStartingTheLoop_data() {
+    // Any command line but the four valid ones ends the program after the
+    // exit handler's lines, with or without a settings file, and never
+    // starts the loop: the exit handler has nothing to stop and loads no
+    // curve. Toolkit options are arguments like any other.
+    void invalidCommandLineEndsWithoutStartingTheLoop_data() {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("-start -start") << QStringList{"-start", "-start"};
-        QTest::newRow("-hide -hide") << QStringList{"-hide", "-hide"};
+        QTest::addColumn<bool>("settingsFile");
+        QTest::newRow("-x") << QStringList{"-x"} << true;
+        QTest::newRow("-x, no settings file") << QStringList{"-x"} << false;
+        QTest::newRow("-start -start") << QStringList{"-start", "-start"} << true;
+        QTest::newRow("-hide -hide") << QStringList{"-hide", "-hide"} << true;
+        QTest::newRow("three arguments") << QStringList{"-start", "-hide", "-x"} << true;
+        QTest::newRow("-style fusion") << QStringList{"-style", "fusion"} << true;
     }
-
-    void invalidPairEndsAfterStartingTheLoop() {
+    void invalidCommandLineEndsWithoutStartingTheLoop() {
         QFETCH(QStringList, arguments);
+        QFETCH(bool, settingsFile);
         TempAppDir dir;
         QVERIFY(dir.installBinary());
-        dir.writeFile("Settings.txt", defaultSettings);
-        TempAppDir::Run run = dir.run(arguments, 20000, environmentIn(dir));
-        QVERIFY(run.finished);
-        QCOMPARE(run.exitCode, 0);
-        // Two arguments start the loop through the toggle before the
-        // command line is judged; the exit handler stops it again.
-        QCOMPARE(withoutLoopLines(normalised(dir.readFile("Log.txt")), 1),
-                 launch + "\n[TS]Start loop called.\n\n[TS]Found existing Settings file.\n" +
-                     settingsLines + "Successfully loaded all settings.\n\n" + exitLines);
+        if (settingsFile)
+            dir.writeFile("Settings.txt", defaultSettings);
+        const QString oneRun =
+            launch +
+            (settingsFile ? "[TS]Found existing Settings file.\n" + settingsLines +
+                                "Successfully loaded all settings.\n\n"
+                          : QString()) +
+            exitWithoutLoop;
+        for (int run = 0; run < 2; ++run) {
+            TempAppDir::Run r = dir.run(arguments, 20000, environmentIn(dir));
+            QVERIFY(r.finished);
+            QCOMPARE(r.exitCode, 0);
+            QCOMPARE(normalised(dir.readFile("Log.txt")),
+                     run == 0 ? oneRun : oneRun + separator + oneRun);
+        }
+        // The settings file was read, not rewritten; none was made.
+        QCOMPARE(dir.exists("Settings.txt"), settingsFile);
+        if (settingsFile)
+            QCOMPARE(dir.readFile("Settings.txt"), defaultSettings);
     }
 
-    void threeArgumentsEndWithoutStartingTheLoop() {
-        TempAppDir dir;
-        QVERIFY(dir.installBinary());
-        dir.writeFile("Settings.txt", defaultSettings);
-        TempAppDir::Run run = dir.run({"-start", "-hide", "-x"}, 20000, environmentIn(dir));
-        QVERIFY(run.finished);
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(normalised(dir.readFile("Log.txt")),
-                 launch + "[TS]Found existing Settings file.\n" + settingsLines +
-                     "Successfully loaded all settings.\n\n" +
-                     "\n[TS]Application exit called.\n\nExiting application...\n");
+    // "--help", "-h" and "--version" answer as any Linux program does, and
+    // end before anything else: no log, no files.
+    void informationOnTheCommandLine_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("begins");
+        QTest::newRow("--help") << QStringList{"--help"} << "Usage: tavrin [-start] [-hide]\n";
+        QTest::newRow("-h") << QStringList{"-h"} << "Usage: tavrin [-start] [-hide]\n";
+        QTest::newRow("-start --help") << QStringList{"-start", "--help"} << "Usage: tavrin";
+        QTest::newRow("--version") << QStringList{"--version"} << "Tavrin 1.05\n";
     }
-
-    void withoutSettingsTheCommandLineIsNotJudged() {
+    void informationOnTheCommandLine() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, begins);
         TempAppDir dir;
         QVERIFY(dir.installBinary());
-        // Runs until it is told to end; SIGTERM ends the event loop and the
-        // exit handler still runs.
         QProcess p;
         p.setProcessEnvironment(environmentIn(dir));
-        p.start(dir.binaryPath(), {"-x"});
+        p.start(dir.binaryPath(), arguments);
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 0);
+        const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        QVERIFY2(out.startsWith(begins), qPrintable(out));
+        if (begins.startsWith("Usage"))
+            QVERIFY(out.contains("man tavrin"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+                 QStringList{"tavrin"});
+    }
+
+    // Before first-time setup is answered nothing the user set up elsewhere
+    // is changed: not even this executable's own run-at-login entry.
+    void firstStartLeavesTheRunAtLoginEntryAlone() {
+        TempAppDir dir;
+        QVERIFY(dir.installBinary());
+        const QByteArray entry = "[Desktop Entry]\nType=Application\nName=Tavrin\nExec=\"" +
+                                 QFile::encodeName(dir.binaryPath()) + "\" -start\n";
+        QVERIFY(QDir(dir.path()).mkpath("config/autostart"));
+        dir.writeFile("config/autostart/tavrin.desktop", entry);
+        QProcess p;
+        p.setProcessEnvironment(environmentIn(dir));
+        p.start(dir.binaryPath(), {});
         QVERIFY(p.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(dir.readFile("Log.txt").contains("No existing Settings file"),
                                  10000);
-        QVERIFY(p.state() == QProcess::Running);
         p.terminate();
         QVERIFY(p.waitForFinished(10000));
-        QCOMPARE(p.exitCode(), 0);
-        const QString log = normalised(dir.readFile("Log.txt"));
-        QVERIFY2(log.startsWith(launch + "[TS]Looping...\n\n"), qPrintable(log));
-        QVERIFY2(log.contains("[TS]No existing Settings file found. Showing first-time settings "
-                              "widget.\n"),
-                 qPrintable(log));
-        QVERIFY(log.endsWith(exitLines));
-        QVERIFY(!dir.exists("Settings.txt"));
+        QCOMPARE(dir.readFile("config/autostart/tavrin.desktop"), entry);
     }
 
-    void optionsOfTheToolkitAreArgumentsLikeAnyOther() {
-        TempAppDir dir;
-        QVERIFY(dir.installBinary());
-        dir.writeFile("Settings.txt", defaultSettings);
-        TempAppDir::Run run = dir.run({"-style", "fusion"}, 20000, environmentIn(dir));
-        QVERIFY(run.finished);
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY(normalised(dir.readFile("Log.txt")).endsWith(exitLines));
+    // One Tavrin per folder of files: a copy with files of its own runs
+    // beside another, and a socket left by a killed process does not keep
+    // the next start from running.
+    void copiesOfTheirOwnAndAKilledOne() {
+        TempAppDir a, b;
+        for (TempAppDir* dir : {&a, &b}) {
+            QVERIFY(dir->installBinary());
+            dir->writeFile("Settings.txt", defaultSettings);
+        }
+        const auto startIn = [](TempAppDir& dir, QProcess& p) {
+            p.setProcessEnvironment(environmentIn(dir));
+            p.start(dir.binaryPath(), {"-hide"});
+            return p.waitForStarted();
+        };
+        const auto launches = [](const TempAppDir& dir) {
+            return dir.readFile("Log.txt").count(" launched.");
+        };
+        QProcess first, beside, again;
+        QVERIFY(startIn(a, first));
+        QTRY_VERIFY_WITH_TIMEOUT(a.readFile("Log.txt").contains("Successfully loaded all"), 10000);
+        QVERIFY(startIn(b, beside));
+        QTRY_VERIFY_WITH_TIMEOUT(b.readFile("Log.txt").contains("Successfully loaded all"), 10000);
+        QVERIFY(first.state() == QProcess::Running && beside.state() == QProcess::Running);
+
+        first.kill();  // no exit handler, the socket stays behind
+        QVERIFY(first.waitForFinished(10000));
+        QVERIFY(startIn(a, again));
+        QTRY_COMPARE_WITH_TIMEOUT(launches(a), 2, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(a.readFile("Log.txt").count("Successfully loaded all") == 2, 10000);
+        QVERIFY(again.state() == QProcess::Running);
+        for (QProcess* p : {&again, &beside}) {
+            p->terminate();
+            QVERIFY(p->waitForFinished(10000));
+            QCOMPARE(p->exitCode(), 0);
+        }
+        QCOMPARE(launches(b), 1);
     }
 
     void terminatedProgramRunsItsExitHandlerOnce() {

@@ -1,6 +1,11 @@
 // Start-up with the program's files: the settings file read (or refused and
 // rewritten) and the tree file loaded, through the real binary in a
 // temporary directory, read back through "Log.txt" and the files on disk.
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -174,7 +179,7 @@ private slots:
         }
     }
 
-    void profileGoneBeforeStartUpLoadsWithoutIt() {
+    void profileGoneBeforeStartUpKeepsItsAssociation() {
         TempAppDir dir;
         QVERIFY(dir.installBinary());
         const QString gone = dir.filePath("profiles/gone.icc");
@@ -185,8 +190,73 @@ private slots:
         dir.writeFile("Settings.txt", settingsFile());
         const QString log = runOnce(dir);
         QVERIFY2(log.contains("[TS]Found existing Tree.\nFailed to parse color profile: " + gone +
-                              "\n\nSuccessfully loaded Tree.\n\n"),
+                              "\n(the file does not exist)\n\nSuccessfully loaded Tree.\n\n"),
                  qPrintable(log));
+    }
+
+    // Neither the executable's directory nor the user's data directory can
+    // be written: start-up says so on standard error (and in a message box)
+    // and runs on. As root, whom no permission stops, it runs as nobody.
+    void unwritableDataDirectoryIsReported() {
+        TempAppDir dir;
+        QVERIFY(dir.installBinary());
+        QVERIFY(QDir(dir.path()).mkpath("home"));
+        for (const QString& d : {dir.path(), dir.filePath("home")})
+            QVERIFY(QFile::setPermissions(d, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                                 QFile::ExeGroup | QFile::ReadOther |
+                                                 QFile::ExeOther));
+        QProcessEnvironment env = environmentIn(dir);
+        env.insert("HOME", dir.filePath("home"));
+        env.insert("XDG_RUNTIME_DIR", dir.filePath("home"));
+        QStringList command{dir.binaryPath()};
+        if (geteuid() == 0)
+            command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} +
+                      command;
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(command.takeFirst(), command);
+        QVERIFY(p.waitForStarted());
+        const QString expected = "Tavrin cannot write its files in " +
+                                 dir.filePath("home/.local/share/Tavrin") +
+                                 ": the folder cannot be created.\n";
+        QByteArray errors;
+        QTRY_VERIFY_WITH_TIMEOUT((errors += p.readAllStandardError()).contains(expected.toUtf8()) ||
+                                     p.state() != QProcess::Running,
+                                 10000);
+        QVERIFY2(p.state() == QProcess::Running, "the program ended");
+        p.terminate();
+        QVERIFY(p.waitForFinished(10000));
+        QVERIFY(!dir.exists("Log.txt"));
+        for (const QString& d : {dir.path(), dir.filePath("home")})
+            QVERIFY(QFile::setPermissions(d, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+
+    // The developers' diagnostics (how a profile was read) are silent
+    // unless QT_LOGGING_RULES asks for them.
+    void debugOutputIsSilentByDefault_data() {
+        QTest::addColumn<QString>("rules");
+        QTest::addColumn<bool>("diagnostics");
+        QTest::newRow("no rules") << QString() << false;
+        QTest::newRow("tavrin.debug=true") << "tavrin.debug=true" << true;
+    }
+    void debugOutputIsSilentByDefault() {
+        QFETCH(QString, rules);
+        QFETCH(bool, diagnostics);
+        TempAppDir dir;
+        QVERIFY(dir.installBinary());
+        dir.writeFile("profile.icc", "not a profile at all");
+        dir.writeFile("Tree.txt", "<v1.04>\n<Monitor>\nID\nkey\nMonitor\nAdapter\n<global>\n" +
+                                      QFile::encodeName(dir.filePath("profile.icc")) +
+                                      "\n</Monitor>");
+        dir.writeFile("Settings.txt", settingsFile());
+        QProcessEnvironment env = environmentIn(dir);
+        env.remove("QT_LOGGING_RULES");
+        if (!rules.isEmpty())
+            env.insert("QT_LOGGING_RULES", rules);
+        const TempAppDir::Run run = dir.run({"-end-after-start-up"}, 20000, env);
+        QVERIFY(run.finished);
+        QCOMPARE(run.output.contains("File opened successfully"), diagnostics);
+        QVERIFY(dir.readFile("Log.txt").contains("(the file is not an RGB display profile)"));
     }
 
     void unreadableTreeFailsAndStartUpGoesOn() {

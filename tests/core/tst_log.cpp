@@ -134,14 +134,20 @@ private slots:
         Log log;
         log.open(path);
         const char* what = timestamped ? "Tree" : "Settings";
+        // A failure also reaches the user, with the writer's reason.
+        QStringList noticed;
+        log.setSaveFailureNotice(
+            [&](const QString& file, const QString& why) { noticed << file + ": " + why; });
         bool called = false;
         QCOMPARE(logSave(log, timestamped, what,
-                         [&] {
+                         [&](QString& why) {
                              called = true;
+                             why = "Disk full";
                              return result;
                          }),
                  result);
         QVERIFY(called);
+        QCOMPARE(noticed, result ? QStringList() : QStringList{QString(what) + ": Disk full"});
         QString text = QString::fromUtf8(readAll(path));
         text.replace(QRegularExpression("^\\[[^\\]]+\\]"), "STAMP");
         QCOMPARE(text, expected);

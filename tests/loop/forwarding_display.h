@@ -42,6 +42,13 @@ public:
     bool getDeviceGammaRamp(HDC dc, GammaTable768& table) override {
         return inner_.getDeviceGammaRamp(dc, table);
     }
+    void getDeviceGammaRamps(std::span<GammaRead> reads) override {
+        inner_.getDeviceGammaRamps(reads);
+    }
+    void publishProfile(const char* name, std::span<const std::uint8_t> profile) override {
+        inner_.publishProfile(name, profile);
+    }
+    void withdrawProfile(const char* name) override { inner_.withdrawProfile(name); }
     std::unique_ptr<ChangeWaiter> watchChanges() override { return inner_.watchChanges(); }
 
 private:

@@ -26,11 +26,12 @@ struct LoopState {
     ActiveDisplayList activeDisplays;
     FixedRamps ramps;
     LoopScratch scratch;
+    ProfileRetry profileRetry;
     LoopContext ctx;
 
     explicit LoopState(DisplaySystem& display)
         : activeDisplays(&display),
-          ctx{log, settings, flags, tree, activeDisplays, ramps, display, scratch} {
+          ctx{log, settings, flags, tree, activeDisplays, ramps, display, scratch, profileRetry} {
         log.open(logPath());
         buildRamps(ramps);
     }

@@ -307,25 +307,29 @@ private slots:
         QVERIFY(c.logText().endsWith("[TS]Failed to start loop.\n\n"));
     }
 
+    // Linear ramps at exit only where the loop ran in this process (running
+    // now, or stopped by the user): a process that never ran it found the
+    // displays as another program or run left them.
     void exitHandler_data() {
-        QTest::addColumn<bool>("running");
+        QTest::addColumn<int>("loop");  // 0 never ran, 1 running, 2 ran and was stopped
         QTest::addColumn<bool>("treeLoaded");
         QTest::addColumn<bool>("linearOnExit");
         QTest::addColumn<QString>("expected");
         const QString head = "\n[TS]Application exit called.\n\n";
         const QString tail = "Exiting application...\n";
         const QString ramps = "[TS]Loading linear gamma ramps...\n\n" + linearBlock(0) + "\n";
-        QTest::newRow("stopped, tree never loaded") << false << false << true << head + tail;
+        QTest::newRow("never ran, tree never loaded") << 0 << false << true << head + tail;
         QTest::newRow("running, tree never loaded")
-            << true << false << true << head + "Stopping loop...\n\n" + tail;
-        QTest::newRow("stopped, tree loaded") << false << true << true << head + ramps + tail;
+            << 1 << false << true << head + "Stopping loop...\n\n" + tail;
+        QTest::newRow("never ran, tree loaded") << 0 << true << true << head + tail;
+        QTest::newRow("stopped by the user, tree loaded") << 2 << true << true << head + ramps + tail;
         QTest::newRow("running, tree loaded")
-            << true << true << true << head + "Stopping loop...\n\n" + ramps + tail;
-        QTest::newRow("tree loaded, no linear on exit") << false << true << false << head + tail;
+            << 1 << true << true << head + "Stopping loop...\n\n" + ramps + tail;
+        QTest::newRow("tree loaded, no linear on exit") << 2 << true << false << head + tail;
     }
 
     void exitHandler() {
-        QFETCH(bool, running);
+        QFETCH(int, loop);
         QFETCH(bool, treeLoaded);
         QFETCH(bool, linearOnExit);
         QFETCH(QString, expected);
@@ -333,14 +337,25 @@ private slots:
         c.associate(0, "GREEN");
         c.flags.treeLoaded = treeLoaded;
         c.settings.loadLinearCurveOnExit = linearOnExit;
-        if (running) {
+        if (loop > 0) {
             c.control.toggleLoop();
             QVERIFY(c.waitForFirstPass());
         }
+        if (loop == 2) {
+            c.settings.loadLinearCurveOnExit = false;  // the stop itself loads nothing
+            c.control.toggleLoop();
+            c.settings.loadLinearCurveOnExit = linearOnExit;
+        }
         c.clearLog();
+        // What was published for the display goes where the linear curve
+        // replaces its calibration.
+        const std::string output = LoopFixture::adapterName(0).toStdString();
+        const std::uint8_t profile[] = {1, 2, 3};
+        c.sim.publishProfile(output.c_str(), profile);
         c.control.onApplicationExit();
         QVERIFY(!c.thread.isRunning());
         QCOMPARE(c.logText(), expected);
+        QCOMPARE(c.sim.publishedProfile(output).empty(), expected.contains("linear gamma ramps"));
         c.control.onApplicationExit();  // runs once
         QCOMPARE(c.logText(), expected);
     }

@@ -2,9 +2,11 @@
 // loads after a change, what it sets back, and what it logs.
 #include <cmath>
 
+#include <QFile>
 #include <QTest>
 
 #include "forwarding_display.h"
+#include "icc_profiles.h"
 #include "loop/apply_display.h"
 #include "loop/my_thread.h"
 #include "loop/stop_signal.h"
@@ -137,6 +139,141 @@ private slots:
             QVERIFY(f.sim.gamma(0) == LoopFixture::table(f.ramps.linearRamp));
     }
 
+    // A profile the tree names but whose file was missing when the tree was
+    // read (a drive mounted late): the display gets what no curve means
+    // until the file is there, then its curve, at the next try while the
+    // mode is shown or when the mode next comes into use.
+    void missingProfileIsTriedAgain_data() {
+        QTest::addColumn<bool>("whileShown");
+        QTest::newRow("a try while the mode is shown") << true;
+        QTest::newRow("the mode comes into use again") << false;
+    }
+    void missingProfileIsTriedAgain() {
+        QFETCH(bool, whileShown);
+        LoopFixture f;
+        const QString path = f.dir.filePath("late.icc");
+        f.associate(0, path);  // no curve: the file is not there yet
+        GammaRamp restored;
+        f.profileRetry.setFoundHandler([&](const QString& found, const FoundProfile& profile) {
+            QCOMPARE(found, path);
+            restored = profile.curve;
+            f.tree.RestoreProfileCurve(found, profile.curve, profile.bytes);
+        });
+        f.profileRetry.setInterval(whileShown ? std::chrono::milliseconds(0)
+                                              : std::chrono::hours(1));
+        f.flags.suppressChangeMsg = true;
+        StopSignal stop;
+        WatchLoop loop(f.ctx, stop);
+        QVERIFY(loop.runPass());
+        QVERIFY(f.sim.gamma(0) == LoopFixture::table(f.ramps.linearRamp));
+        QVERIFY(loop.runPass());  // still missing: nothing changes
+        QVERIFY(f.sim.gamma(0) == LoopFixture::table(f.ramps.linearRamp));
+
+        const icc::Curves curves = icc::gammaCurves(2.2, 1.8, 1.6);
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(icc::lcmsTableProfile(icc::Version::V2, curves));
+        }
+        GammaRamp curve;
+        for (int c = 0; c < 3; ++c) curve.channel(c) = curves[c];
+        f.clearLog();
+        QVERIFY(loop.runPass());
+        const QString applied = header(0) + "Applying color profile: " + path +
+                                "\n(Loaded gamma ramp - hDC = 0xH)\n\n";
+        if (whileShown) {
+            QCOMPARE(f.logText(),
+                     "[TS]Successfully parsed color profile: " + path + "\n\n" + applied);
+        } else {
+            // Not yet due: the display keeps what it had.
+            QCOMPARE(f.logText(), QString());
+            QVERIFY(f.sim.gamma(0) == LoopFixture::table(f.ramps.linearRamp));
+            f.sim.switchMode(0, SimDisplaySystem::makeMode(1280, 720, 32, 60));
+            QVERIFY(loop.runPass());
+            f.sim.switchMode(0, SimDisplaySystem::makeMode(1920, 1080, 32, 60));
+            f.clearLog();
+            QVERIFY(loop.runPass());
+            QVERIFY2(f.logText().startsWith(changeLine + header(0) +
+                                            "Successfully parsed color profile: " + path +
+                                            "\nApplying color profile: " + path),
+                     qPrintable(f.logText()));
+        }
+        QVERIFY(f.sim.gamma(0) == LoopFixture::table(curve));
+        QVERIFY(rampsEqual(restored, curve));
+        QVERIFY(f.tree.lookupAssociation(LoopFixture::monitor(0),
+                                         SimDisplaySystem::makeMode(1920, 1080, 32, 60))
+                    .hasCurve);
+        // From now on the curve is kept in place like any other.
+        f.clearLog();
+        QVERIFY(loop.runPass());
+        QCOMPARE(f.logText(), QString());
+    }
+
+    // What the colour-managed programs are told a display shows: the bytes
+    // of the profile whose curve it got, nothing for a tint, the linear
+    // curve or no association, and (for "NULL") whatever was there. A
+    // profile was published for the display before each row.
+    void publishedProfileFollowsTheAssociation_data() {
+        QTest::addColumn<QString>("association");  // "P1" and "P2": profiles with curves
+        QTest::addColumn<bool>("linearByDefault");
+        QTest::addColumn<QString>("then");  // "", "switch" to 1280x720 (P2 there), "detach"
+        QTest::addColumn<QByteArray>("published");
+        QTest::newRow("profile") << "P1" << true << "" << QByteArray("P1 bytes");
+        QTest::newRow("tint") << "RED" << true << "" << QByteArray();
+        QTest::newRow("LINEAR") << "LINEAR" << true << "" << QByteArray();
+        QTest::newRow("NULL") << "NULL" << true << "" << QByteArray("earlier bytes");
+        QTest::newRow("nothing, linear by default") << "" << true << "" << QByteArray();
+        QTest::newRow("nothing, default off") << "" << false << "" << QByteArray();
+        QTest::newRow("profile whose file gave no curve") << "/p/gone.icc" << true << ""
+                                                         << QByteArray();
+        QTest::newRow("switch to a mode with another profile")
+            << "P1" << true << "switch" << QByteArray("P2 bytes");
+        QTest::newRow("detached") << "P1" << true << "detach" << QByteArray();
+    }
+    void publishedProfileFollowsTheAssociation() {
+        QFETCH(QString, association);
+        QFETCH(bool, linearByDefault);
+        QFETCH(QString, then);
+        QFETCH(QByteArray, published);
+        LoopFixture f;
+        f.settings.loadLinearCurveByDefault = linearByDefault;
+        const GammaRamp curve = LoopFixture::gammaCurve(1.8);
+        const auto profileMode = [&](int width, int height, const QString& name) {
+            const QString path = "/p/" + name + ".icc";
+            QVERIFY(f.tree.AppendResolution(width, height));
+            QVERIFY(f.tree.AppendMode(SimDisplaySystem::makeMode(width, height, 32, 60), path));
+            f.tree.RestoreProfileCurve(path, curve, name.toUtf8() + " bytes");
+        };
+        f.tree.AppendMonitor(LoopFixture::monitor(0), "Adapter");
+        if (association.startsWith('P')) {
+            profileMode(1920, 1080, association);
+            profileMode(1280, 720, "P2");
+        } else {
+            f.tree.AppendResolution(1920, 1080);
+            f.tree.AppendMode(SimDisplaySystem::makeMode(1920, 1080, 32, 60), association);
+        }
+        const QByteArray earlier = "earlier bytes";
+        const std::string output = LoopFixture::adapterName(0).toStdString();
+        f.sim.publishProfile(output.c_str(), {reinterpret_cast<const std::uint8_t*>(earlier.data()),
+                                              std::size_t(earlier.size())});
+        StopSignal stop;
+        WatchLoop loop(f.ctx, stop);
+        QVERIFY(loop.runPass());
+        if (then == "switch")
+            f.sim.switchMode(0, SimDisplaySystem::makeMode(1280, 720, 32, 60));
+        if (then == "detach")
+            f.sim.detachMonitor(0, 0);
+        if (!then.isEmpty())
+            QVERIFY(loop.runPass());
+        const std::vector<std::uint8_t> shown = f.sim.publishedProfile(output);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(shown.data()), qsizetype(shown.size())),
+                 published);
+        // A pass that changes nothing publishes nothing.
+        const int calls = f.sim.calls().publishProfile + f.sim.calls().withdrawProfile;
+        QVERIFY(loop.runPass());
+        QCOMPARE(f.sim.calls().publishProfile + f.sim.calls().withdrawProfile, calls);
+    }
+
     void globalAssociationAppliesToEveryMode() {
         LoopFixture f;
         f.associateGlobally(0, "RED");
@@ -206,8 +343,8 @@ private slots:
         display.failCreateDC = [](const char* name) {
             return QString(name) == LoopFixture::adapterName(1);
         };
-        LoopContext ctx{f.log,   f.settings, f.flags,  f.tree, f.activeDisplays,
-                        f.ramps, display,    f.scratch};
+        LoopContext ctx{f.log,   f.settings, f.flags,   f.tree,        f.activeDisplays,
+                        f.ramps, display,    f.scratch, f.profileRetry};
         f.flags.suppressChangeMsg = true;
         StopSignal stop;
         WatchLoop loop(ctx, stop);
@@ -477,8 +614,8 @@ private slots:
             if (++contexts == 2)
                 stop.request();
         };
-        LoopContext ctx{f.log,   f.settings, f.flags,  f.tree, f.activeDisplays,
-                        f.ramps, display,    f.scratch};
+        LoopContext ctx{f.log,   f.settings, f.flags,   f.tree,        f.activeDisplays,
+                        f.ramps, display,    f.scratch, f.profileRetry};
         WatchLoop loop(ctx, stop);
         f.sim.overwriteGamma(1, LoopFixture::filled(11));
         f.sim.overwriteGamma(2, LoopFixture::filled(12));
@@ -587,7 +724,7 @@ private slots:
         f.activeDisplays.NextDisplay();
         handAssociationToDisplay(f.activeDisplays, association,
                                  association.startsWith('/') && association != "/p/gone.icc", curve,
-                                 0);
+                                 QByteArray(), 0);
         f.sim.overwriteGamma(0, LoopFixture::filled(3));
         applyToActiveDisplay(f.ctx);
         QCOMPARE(f.logText(), expected);

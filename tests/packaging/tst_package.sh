@@ -32,7 +32,7 @@ echo "Unpacked $(basename "$deb")"
 # The application menu's entry starts it and names its icon.
 entry=usr/share/applications/tavrin.desktop
 if check_file "$entry"; then
-  grep -qx 'Exec=tavrin' "$root/$entry" || fail "$entry does not start tavrin"
+  grep -qx 'Exec=tavrin -start' "$root/$entry" || fail "$entry does not start tavrin with its watch loop"
   grep -qx 'Icon=tavrin' "$root/$entry" || fail "$entry does not name the icon tavrin"
 fi
 

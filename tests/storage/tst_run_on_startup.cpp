@@ -138,6 +138,43 @@ private slots:
         QCOMPARE(entry.read().value_or(""), std::string("\"/home/user/Tavrin/tavrin\" -hide"));
     }
 
+    // The entry of another copy that exists (the installed program beside a
+    // portable one) is that copy's; an entry whose executable is gone is
+    // this copy's to fix (it was moved).
+    void anotherCopysEntryIsLeftAlone_data() {
+        QTest::addColumn<QString>("owner");  // "other", "gone" or "this"
+        QTest::addColumn<int>("value");
+        QTest::addColumn<bool>("changed");
+        QTest::newRow("another copy's, switched off here") << "other" << 0 << false;
+        QTest::newRow("another copy's, switched on here") << "other" << 1 << false;
+        QTest::newRow("a vanished copy's, switched off here") << "gone" << 0 << true;
+        QTest::newRow("a vanished copy's, switched on here") << "gone" << 2 << true;
+        QTest::newRow("this copy's, switched off") << "this" << 0 << true;
+        QTest::newRow("this copy's, other arguments") << "this" << 3 << true;
+    }
+    void anotherCopysEntryIsLeftAlone() {
+        QFETCH(QString, owner);
+        QFETCH(int, value);
+        QFETCH(bool, changed);
+        QTemporaryDir tmp;
+        const QString self = tmp.filePath("portable/tavrin");
+        const QString other = tmp.filePath("installed/tavrin");
+        for (const QString& exe : {self, other}) {
+            QVERIFY(QDir().mkpath(QFileInfo(exe).path()));
+            QFile file(exe);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const QString started = owner == "other" ? other
+                                : owner == "gone" ? tmp.filePath("moved/tavrin")
+                                                  : self;
+        XdgAutostartEntry entry(QFile::encodeName(tmp.filePath("autostart")).toStdString());
+        const std::string before = entry.commandLine(started.toStdString(), "-start");
+        QVERIFY(entry.write(before));
+        QCOMPARE(entry.executableOf(before), started.toStdString());
+        applyRunOnStartup(value, entry, self);
+        QCOMPARE(entry.read() != before, changed);
+    }
+
     // --- XDG autostart file -------------------------------------------------
 
     void autostartDirectory_data() {
@@ -316,6 +353,7 @@ private slots:
         const std::optional<std::string> stored = entry.read();
         QVERIFY(stored);
         QCOMPARE(*stored, entry.commandLine(executable.toStdString(), "-start -hide"));
+        QCOMPARE(entry.executableOf(*stored), executable.toStdString());
 
         const QString command = launcherCommand(readAll(tmp.filePath("autostart/tavrin.desktop")));
         QProcess launcher;

@@ -467,7 +467,8 @@ private slots:
         tree.AppendResolution(640, 480);
         tree.AppendMode(displayMode(640, 480, 32, 0, 60));
         QVERIFY(!tree.Associate(longest, w.log));
-        QCOMPARE(w.logText(), "Failed to parse color profile: " + longest + "\n\n");
+        QCOMPARE(w.logText(),
+                 "Failed to parse color profile: " + longest + "\n(the file does not exist)\n\n");
 #else
         QSKIP("POSIX only");
 #endif
@@ -487,6 +488,47 @@ private slots:
         QCOMPARE(describeTree(loaded), describeTree(tree));
     }
 
+    // Load, save, load, save: the same bytes from the first save on, and,
+    // for a file the program could have written, the bytes it was read
+    // from. A size beyond a signed number and bytes that are no UTF-8 are
+    // kept as they were read.
+    void savesAreByteStable_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("asRead");  // the first save gives the file back
+        const QByteArray tail = "</Resolution>\n</Monitor>";
+        const auto withResolution = [&](const QByteArray& size) {
+            return "<v1.04>\n" + monitorHeader("A") + "<Resolution>\n" + size + "\n" +
+                   modeBlock("32\n0\n60", "\"RED\"") + tail;
+        };
+        QTest::newRow("width of 2^32 - 1") << withResolution("4294967295 480") << true;
+        QTest::newRow("height past a signed number") << withResolution("640 3000000000") << true;
+        QTest::newRow("width beyond 32 bits") << withResolution("4294967296 480") << false;
+        QTest::newRow("width typed with a sign") << withResolution("-1 480") << false;
+        const QByteArray notUtf8(127, '\xff');
+        QTest::newRow("monitor lines that are no UTF-8")
+            << "<v1.04>\n<Monitor>\n" + notUtf8 + "\nkey-\xe9\n" + notUtf8 + "\nAdapter \xc3\n"
+                   "<global>\nRED\n</Monitor>"
+            << true;
+        QTest::newRow("association that is no UTF-8")
+            << withResolution("640 480").replace("\"RED\"", "\"/p/\xff\xfe.icc\"") << false;
+    }
+    void savesAreByteStable() {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, asRead);
+        Workspace w;
+        QVERIFY(writeAll(w.path("Tree.txt"), file));
+        QByteArray saved[2];
+        for (QByteArray& bytes : saved) {
+            Tree tree;
+            QVERIFY(loadTree(w.path("Tree.txt"), tree, w.log));
+            QVERIFY(writeTree(w.path("Tree.txt"), tree));
+            bytes = readAll(w.path("Tree.txt"));
+        }
+        QCOMPARE(saved[1], saved[0]);
+        if (asRead)
+            QCOMPARE(saved[0], file);
+    }
+
     void largeNumbersRoundTrip() {
         Workspace w;
         Tree tree;
@@ -499,9 +541,9 @@ private slots:
         QCOMPARE(describeTree(loaded), describeTree(tree));
     }
 
-    // A profile that disappeared before start-up loads without association,
-    // and the next save writes the mode without it.
-    void vanishedProfileLoadsWithoutAssociation() {
+    // A profile missing at start-up (a drive not mounted yet) keeps its
+    // association text without a curve, and every save writes it back.
+    void missingProfileKeepsItsAssociation() {
         Workspace w;
         const QString profile = w.path("Gone ü.icc");
         const QByteArray file = "<v1.04>\n" + monitorHeader("A") + "<Resolution>\n640 480\n" +
@@ -512,16 +554,16 @@ private slots:
 
         Tree tree;
         QVERIFY(loadTree(w.path("Tree.txt"), tree, w.log));
-        QCOMPARE(describeTree(tree),
-                 monitorLine("A") + "  640x480\n    32 0 60 ''\n" + monitorLine("B", " global ''"));
-        QCOMPARE(w.logText(), "Failed to parse color profile: " + profile + "\n\n" +
-                                  "Failed to parse color profile: " + profile + "\n\n");
+        const QString kept = "'" + profile + "'";
+        QCOMPARE(describeTree(tree), monitorLine("A") + "  640x480\n    32 0 60 " + kept + "\n" +
+                                         monitorLine("B", " global " + kept));
+        QVERIFY(!tree.monitorHead()->nextNode->resolutionHead->nextNode->modeHead->nextNode->hasCurve);
+        const QString failed =
+            "Failed to parse color profile: " + profile + "\n(the file does not exist)\n\n";
+        QCOMPARE(w.logText(), failed + failed);
 
         QVERIFY(writeTree(w.path("Tree.txt"), tree));
-        QCOMPARE(readAll(w.path("Tree.txt")),
-                 "<v1.04>\n" + monitorHeader("A") + "<Resolution>\n640 480\n" +
-                     modeBlock("32\n0\n60", "") + "</Resolution>\n</Monitor>\n" +
-                     monitorHeader("B") + "<global>\n\n</Monitor>");
+        QCOMPARE(readAll(w.path("Tree.txt")), file);
     }
 
     void saveTreeLogsAroundTheWrite() {

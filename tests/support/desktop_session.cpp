@@ -115,15 +115,9 @@ bool DesktopSession::start(bool withTray) {
     return true;
 }
 
-bool DesktopSession::launch(const QStringList& arguments) {
-    tavrin_.setWorkingDirectory(dir_.path());
-    tavrin_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    tavrin_.setStandardOutputFile(QProcess::nullDevice());
-    if (program_ == Program::WindowsUnderWine) {
-        tavrin_.setProcessEnvironment(wine::environment(server_.displayName()));
-        tavrin_.start(QStringLiteral("wine"), QStringList{programFile()} + arguments);
-        return tavrin_.waitForStarted();
-    }
+QProcessEnvironment DesktopSession::programEnvironment() const {
+    if (program_ == Program::WindowsUnderWine)
+        return wine::environment(server_.displayName());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), server_.displayName());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -131,8 +125,20 @@ bool DesktopSession::launch(const QStringList& arguments) {
     env.insert(QStringLiteral("HOME"), dir_.path());
     // No session bus: the tray icon is the X11 one, embedded by the tray.
     env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    return env;
+}
+
+bool DesktopSession::launch(const QStringList& arguments, const QProcessEnvironment& environment) {
+    QProcessEnvironment env = programEnvironment();
+    env.insert(environment);
     tavrin_.setProcessEnvironment(env);
-    tavrin_.start(programFile(), arguments);
+    tavrin_.setWorkingDirectory(dir_.path());
+    tavrin_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    tavrin_.setStandardOutputFile(QProcess::nullDevice());
+    if (program_ == Program::WindowsUnderWine)
+        tavrin_.start(QStringLiteral("wine"), QStringList{programFile()} + arguments);
+    else
+        tavrin_.start(programFile(), arguments);
     return tavrin_.waitForStarted();
 }
 

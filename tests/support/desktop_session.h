@@ -37,8 +37,14 @@ public:
     TempAppDir& dir() { return dir_; }
     QString log() const { return QString::fromUtf8(dir_.readFile(QStringLiteral("Log.txt"))); }
 
-    // Starts `tavrin arguments` in the directory on this server.
-    bool launch(const QStringList& arguments = {});
+    // The environment the program runs in: this server, the xcb platform,
+    // HOME and XDG_CONFIG_HOME in the directory, no session bus; under Wine,
+    // Wine's (the prefix, nothing of Qt's own settings for Linux).
+    QProcessEnvironment programEnvironment() const;
+    // Starts `tavrin arguments` in the directory on this server, with
+    // `environment` added to its environment.
+    bool launch(const QStringList& arguments = {},
+                const QProcessEnvironment& environment = QProcessEnvironment());
     // The program's file (`tavrin`, or `tavrin.exe` under Wine).
     QString programFile() const;
     bool running() const { return tavrin_.state() != QProcess::NotRunning; }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
 
 #include <QFile>
 
@@ -27,11 +28,21 @@ double versionNumber(Version version) {
 }
 
 // An sRGB display profile carrying `vcgt` as its last tag.
-QByteArray saveWithVcgt(Version version, const CurveTriple& curves) {
+QByteArray saveWithVcgt(Version version, const CurveTriple& curves,
+                        const QString& description = {}) {
     ProfileHandle profile(cmsCreate_sRGBProfile());
     if (!profile)
         return {};
     cmsSetProfileVersion(profile.get(), versionNumber(version));
+    if (!description.isEmpty()) {
+        cmsMLU* text = cmsMLUalloc(nullptr, 1);
+        const std::wstring wide = description.toStdWString();
+        const bool written = cmsMLUsetWide(text, "en", "US", wide.c_str()) &&
+                             cmsWriteTag(profile.get(), cmsSigProfileDescriptionTag, text);
+        cmsMLUfree(text);
+        if (!written)
+            return {};
+    }
     cmsToneCurve* raw[3] = {curves[0].get(), curves[1].get(), curves[2].get()};
     if (!cmsWriteTag(profile.get(), cmsSigVcgtTag, raw))
         return {};
@@ -79,11 +90,20 @@ Curves gammaCurves(double red, double green, double blue) {
     return curves;
 }
 
-QByteArray lcmsTableProfile(Version version, const Curves& curves) {
+QByteArray lcmsTableProfile(Version version, const Curves& curves, const QString& description) {
     CurveTriple tone;
     for (int c = 0; c < 3; ++c)
         tone[c].reset(cmsBuildTabulatedToneCurve16(nullptr, 256, curves[c].data()));
-    return saveWithVcgt(version, tone);
+    return saveWithVcgt(version, tone, description);
+}
+
+std::optional<QString> lcmsDescription(const QByteArray& bytes) {
+    ProfileHandle profile(cmsOpenProfileFromMem(bytes.constData(), cmsUInt32Number(bytes.size())));
+    if (!profile)
+        return std::nullopt;
+    wchar_t text[256] = {};
+    cmsGetProfileInfo(profile.get(), cmsInfoDescription, "en", "US", text, 256);
+    return QString::fromWCharArray(text);
 }
 
 QByteArray lcmsFormulaProfile(Version version) {

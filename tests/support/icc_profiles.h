@@ -26,8 +26,13 @@ Curves gammaCurves(double red, double green, double blue);
 enum class Version { V2, V4 };
 
 // An sRGB display profile ("mntr", "RGB ") with a table vcgt written from
-// the three curves as tabulated tone curves (3 x 256 x 2 bytes).
-QByteArray lcmsTableProfile(Version version, const Curves& curves);
+// the three curves as tabulated tone curves (3 x 256 x 2 bytes), and the
+// description `description` when one is given.
+QByteArray lcmsTableProfile(Version version, const Curves& curves,
+                            const QString& description = {});
+// The description LittleCMS reads from a profile's bytes; nothing when it
+// cannot open them as a profile.
+std::optional<QString> lcmsDescription(const QByteArray& bytes);
 // The same profile with a formula vcgt: three parametric type-5 curves.
 QByteArray lcmsFormulaProfile(Version version);
 

@@ -283,18 +283,24 @@ bool XorgServer::resetOutputs(const QString& mode) {
 }
 
 bool XorgServer::setEdid(const QString& output, const QByteArray& edid) {
+    return setOutputProperty(output, RR_PROPERTY_RANDR_EDID, edid, XA_INTEGER);
+}
+
+bool XorgServer::setOutputProperty(const QString& output, const char* name,
+                                   const QByteArray& bytes, unsigned long type) {
     ClientConnection c(displayNameBytes());
     RROutput id = 0;
     RRCrtc crtc = 0;
     if (!c.get() || !c.findOutput(output, id, crtc))
         return false;
-    const Atom atom = XInternAtom(c.get(), RR_PROPERTY_RANDR_EDID, False);
-    if (edid.isEmpty())
+    const Atom atom = XInternAtom(c.get(), name, False);
+    if (bytes.isEmpty())
         XRRDeleteOutputProperty(c.get(), id, atom);
     else
-        XRRChangeOutputProperty(c.get(), id, atom, XA_INTEGER, 8, PropModeReplace,
-                                reinterpret_cast<const unsigned char*>(edid.constData()),
-                                edid.size());
+        XRRChangeOutputProperty(c.get(), id, atom, Atom(type), 8, PropModeReplace,
+                                reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                int(bytes.size()));
+    XSync(c.get(), False);
     return true;
 }
 

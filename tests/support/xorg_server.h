@@ -62,6 +62,10 @@ public:
 
     // Sets (or, with empty bytes, deletes) the "EDID" property of `output`.
     bool setEdid(const QString& output, const QByteArray& edid);
+    // Sets (empty: deletes) the 8-bit output property `name` of `type`
+    // (an atom: XA_INTEGER = 19, XA_CARDINAL = 6), as another client would.
+    bool setOutputProperty(const QString& output, const char* name, const QByteArray& bytes,
+                           unsigned long type = 6);
     // The gamma table of the CRTC that drives `output`, as 768 entries when
     // it has 256 per channel; nothing when the output drives no CRTC.
     std::optional<GammaTable768> crtcGamma(const QString& output) const;

@@ -3,6 +3,7 @@
 // to an active display.
 #include <type_traits>
 
+#include <QDir>
 #include <QTest>
 
 #include "tree/active_display.h"
@@ -120,7 +121,8 @@ private slots:
         Tree tree;
         oneMonitor(tree, log.log);
         QVERIFY(!tree.Associate(text, log.log));
-        QCOMPARE(log.text(), "Failed to parse color profile: " + text + "\n\n");
+        QCOMPARE(log.text(),
+                 "Failed to parse color profile: " + text + "\n(the file does not exist)\n\n");
         QCOMPARE(tree.currentMode()->profile, QStringLiteral("RED"));
     }
 
@@ -147,42 +149,73 @@ private slots:
         QVERIFY(m.profile.isEmpty());
     }
 
-    void failedParseKeepsTheAssociation() {
+    // A file that gives no curve: the log says why; the user's own request
+    // leaves the Mode as it was, a tree file's text is kept without a curve.
+    void failedParse_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<bool>("keepText");
+        const QList<std::pair<const char*, const char*>> kinds = {
+            {"missing", "the file does not exist"},
+            {"directory", "the file cannot be read"},
+            {"text", "the file is not an RGB display profile"},
+            {"printer", "the file is not an RGB display profile"},
+            {"no vcgt", "the profile has no vcgt table to load"},
+        };
+        for (const auto& [kind, reason] : kinds) {
+            QTest::addRow("%s, refused", kind) << kind << reason << false;
+            QTest::addRow("%s, text kept", kind) << kind << reason << true;
+        }
+    }
+    void failedParse() {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QFETCH(bool, keepText);
         TestLog log;
         Tree tree;
         oneMonitor(tree, log.log);
-        const QString missing = log.dir.filePath(QStringLiteral("missing.icc"));
-        QVERIFY(!tree.Associate(missing, log.log));
-        QCOMPARE(log.text(), "Failed to parse color profile: " + missing + "\n\n");
-        QCOMPARE(tree.currentMode()->profile, QStringLiteral("RED"));
-        QVERIFY(!tree.currentMode()->hasCurve);
-
         const icc::Curves curves = icc::gammaCurves(1.5, 1.5, 1.5);
         const QString good = writeProfile(log.dir, QStringLiteral("good.icc"), curves);
         QVERIFY(tree.Associate(good, log.log));
-        const QString broken = log.dir.filePath(QStringLiteral("broken.icc"));
-        {
-            QFile file(broken);
+        const QString path = log.dir.filePath(kind);
+        const auto write = [&](const QByteArray& bytes) {
+            QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("not a profile");
-        }
-        QVERIFY(!tree.Associate(broken, log.log));
-        QCOMPARE(tree.currentMode()->profile, good);
-        QVERIFY(tree.currentMode()->hasCurve);
-        QVERIFY(rampsEqual(tree.currentMode()->curve, rampOf(curves)));
+            file.write(bytes);
+        };
+        if (kind == "directory")
+            QVERIFY(QDir(log.dir.path()).mkdir(kind));
+        else if (kind == "text")
+            write("not a profile");
+        else if (kind == "printer")
+            write(icc::profile({{"vcgt", icc::vcgtTag(icc::tableData(curves))}},
+                               icc::header("prtr")));
+        else if (kind == "no vcgt")
+            write(icc::profile({{"desc", QByteArray(12, '\0')}}));
+        const QString before = log.text();
+
+        QVERIFY(!tree.Associate(path, log.log,
+                                keepText ? UnreadableProfile::KeepText : UnreadableProfile::Refuse));
+        QCOMPARE(log.text().mid(before.size()),
+                 "Failed to parse color profile: " + path + "\n(" + reason + ")\n\n");
+        const Mode& m = *tree.currentMode();
+        QCOMPARE(m.profile, keepText ? path : good);
+        QCOMPARE(m.hasCurve, !keepText);
+        QVERIFY(rampsEqual(m.curve, rampOf(curves)));
     }
 
     void pathsTheTreeFileCannotHoldAreRefused_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("double quote") << "a\"b.icc"
-                                      << "a\"b.icc";
-        QTest::newRow("line feed") << "a\nb.icc"
-                                   << "a\\nb.icc";
-        QTest::newRow("carriage return") << "a\rb.icc"
-                                         << "a\\rb.icc";
-        QTest::newRow("both") << "a\r\n\"b.icc"
-                              << "a\\r\\n\"b.icc";
+        const QString quoteOrBreak =
+            QStringLiteral("Refused color profile path with a double quote or line break: ");
+        QTest::newRow("double quote") << "a\"b.icc" << quoteOrBreak + "a\"b.icc";
+        QTest::newRow("line feed") << "a\nb.icc" << quoteOrBreak + "a\\nb.icc";
+        QTest::newRow("carriage return") << "a\rb.icc" << quoteOrBreak + "a\\rb.icc";
+        QTest::newRow("both") << "a\r\n\"b.icc" << quoteOrBreak + "a\\r\\n\"b.icc";
+        // The system would open the profile "a" and the text would be kept.
+        QTest::newRow("NUL") << QStringLiteral("a") + QChar(0) + "zzz"
+                             << "Refused color profile path with a NUL character: a\\0zzz";
     }
     void pathsTheTreeFileCannotHoldAreRefused() {
         QFETCH(QString, name);
@@ -190,13 +223,13 @@ private slots:
         TestLog log;
         Tree tree;
         oneMonitor(tree, log.log);
-        // A readable profile under that name: refused before it is parsed.
-        const QString path = writeProfile(log.dir, name, icc::linearCurves());
-        QVERIFY(!path.isEmpty());
-        QVERIFY(!isStorableProfilePath(path));
+        // A readable profile under that name (up to a NUL): refused before
+        // it is parsed.
+        QVERIFY(!writeProfile(log.dir, name.section(QChar(0), 0, 0), icc::linearCurves()).isEmpty());
+        const QString path = log.dir.path() + "/" + name;
         QVERIFY(!tree.Associate(path, log.log));
-        QCOMPARE(log.text(), "Refused color profile path with a double quote or line break: " +
-                                 log.dir.path() + "/" + shown + "\n\n");
+        const QString prefix = shown.left(shown.indexOf(": ") + 2);
+        QCOMPARE(log.text(), prefix + log.dir.path() + "/" + shown.mid(prefix.size()) + "\n\n");
         QCOMPARE(tree.currentMode()->profile, QStringLiteral("RED"));
         QVERIFY(!tree.currentMode()->hasCurve);
         // The same goes for a global association.

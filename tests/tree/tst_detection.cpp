@@ -3,6 +3,7 @@
 // and the release of device contexts.
 #include <memory>
 
+#include <QRegularExpression>
 #include <QTest>
 
 #include "platform/null_display_system.h"
@@ -373,6 +374,87 @@ private slots:
         sim->setModes(0, {});
         QVERIFY(tree.DetectModes(*sim));
         QVERIFY(tree.ResolutionHasNoModes());
+    }
+
+    // A tree holding a size, or a mode, twice (from an earlier detection or
+    // a file) is folded by the next detection on that monitor: every
+    // association the lookup could not reach reaches it now; where two
+    // copies disagree, the first one's stays and the other text is
+    // reported. The system offers 640x480 at 60 and 75 Hz and 800x600; a
+    // Resolution with an association is kept whole.
+    void detectionFoldsTheDuplicatesTheTreeHeld_data() {
+        QTest::addColumn<QString>("held");  // "WxH@F[=text]": a new Resolution where the size changes
+        QTest::addColumn<bool>("modesOnly");
+        QTest::addColumn<QString>("folded");
+        QTest::addColumn<QStringList>("dropped");
+        QTest::addColumn<QString>("foundAt60");
+        // "profile" stands for a profile path with its parsed curve.
+        QTest::newRow("association on the second copy of a size")
+            << "640x480@60 800x600@60 640x480@60=profile 640x480@75=BLUE" << false
+            << "640x480: 640x480x32 @ 60Hz [profile], 640x480x32 @ 75Hz [BLUE]; "
+               "800x600: 800x600x32 @ 60Hz"
+            << QStringList() << "profile";
+        QTest::newRow("both copies associated")
+            << "640x480@60=RED 800x600@60 640x480@60=BLUE" << false
+            << "640x480: 640x480x32 @ 60Hz [RED]; 800x600: 800x600x32 @ 60Hz"
+            << QStringList{"BLUE"} << "RED";
+        QTest::newRow("both copies with the same text")
+            << "640x480@60=RED 800x600@60=CYAN 640x480@60=RED" << false
+            << "640x480: 640x480x32 @ 60Hz [RED]; 800x600: 800x600x32 @ 60Hz [CYAN]"
+            << QStringList() << "RED";
+        QTest::newRow("a mode twice in one resolution")
+            << "640x480@60=RED 640x480@75 640x480@60=BLUE" << true
+            << "640x480: 640x480x32 @ 60Hz [RED], 640x480x32 @ 75Hz" << QStringList{"BLUE"}
+            << "RED";
+        QTest::newRow("a mode twice, only the second associated")
+            << "640x480@60 640x480@75 640x480@60=GREEN" << true
+            << "640x480: 640x480x32 @ 60Hz [GREEN], 640x480x32 @ 75Hz" << QStringList()
+            << "GREEN";
+    }
+    void detectionFoldsTheDuplicatesTheTreeHeld() {
+        QFETCH(QString, held);
+        QFETCH(bool, modesOnly);
+        QFETCH(QString, folded);
+        QFETCH(QStringList, dropped);
+        QFETCH(QString, foundAt60);
+        SimDisplaySystem sim;
+        const DISPLAY_DEVICEA a = monitorRecord("AAA0001", "Monitor A");
+        sim.attachMonitor(sim.addAdapter(display1, "Card A"), a);
+        sim.setModes(0, {mode(640, 480, 32, 60), mode(640, 480, 32, 75), mode(800, 600, 32, 60)});
+
+        Tree tree;
+        const GammaRamp curve = rampOf(icc::gammaCurves(2.2, 2.0, 1.8));
+        tree.AppendMonitor(a, "Card A");
+        int width = 0, height = 0;
+        const QRegularExpression token(QStringLiteral("(\\d+)x(\\d+)@(\\d+)(?:=(\\w+))?"));
+        for (const QString& t : held.split(' ')) {
+            const auto m = token.match(t);
+            QVERIFY(m.hasMatch());
+            if (m.captured(1).toInt() != width || m.captured(2).toInt() != height) {
+                width = m.captured(1).toInt();
+                height = m.captured(2).toInt();
+                QVERIFY(tree.AppendResolution(width, height));
+            }
+            QVERIFY(tree.AppendMode(mode(width, height, 32, m.captured(3).toUInt()), m.captured(4)));
+            if (m.captured(4) == "profile")
+                tree.SetCurrentModeCurve(curve);
+        }
+
+        QStringList droppedNow;
+        QVERIFY(tree.FindMonitor(a));
+        if (modesOnly) {
+            QVERIFY(tree.FindResolution(640, 480));
+            QVERIFY(tree.DetectModes(sim, &droppedNow));
+        } else {
+            QVERIFY(tree.DetectResolutions(sim, &droppedNow));
+        }
+        QCOMPARE(describeMonitor(*monitorAt(tree, 0)), folded);
+        QCOMPARE(droppedNow, dropped);
+        const AssociationLookup found = tree.lookupAssociation(a, mode(640, 480, 32, 60));
+        QCOMPARE(found.profile, foundAt60);
+        QCOMPARE(found.hasCurve, foundAt60 == "profile");
+        if (found.hasCurve)
+            QVERIFY(rampsEqual(found.curve, curve));
     }
 
     void modeForDisplay() {

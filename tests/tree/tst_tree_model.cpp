@@ -12,11 +12,9 @@
 namespace {
 
 QString treeLines(const auto& node) {
-    QString text;
-    QTextStream out(&text);
-    node.WriteTreeLines(out);
-    out.flush();
-    return text;
+    QByteArray bytes;
+    node.WriteTreeLines(bytes);
+    return QString::fromLocal8Bit(bytes);
 }
 
 QString logLines(const auto& node) {

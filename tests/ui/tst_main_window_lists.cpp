@@ -24,6 +24,41 @@ private slots:
             QCOMPARE(f.mon()->item(1)->text(), "SIM1 - Sim Monitor 1\nAdapter\n");
     }
 
+    // Two monitors of one model read alike in the list; the tool tip tells
+    // the output each is on and the serial number its identity holds.
+    void monitorsThatLookAlikeAreToldApart_data() {
+        QTest::addColumn<QString>("deviceId");
+        QTest::addColumn<bool>("active");
+        QTest::addColumn<QString>("tip");
+        QTest::newRow("active, serial from the EDID")
+            << "MONITOR\\DELA112\\CN0ABC123\\0000" << true
+            << "Output: \\\\.\\DISPLAY1\nSerial number: CN0ABC123";
+        QTest::newRow("not active, serial from the EDID")
+            << "MONITOR\\DELA112\\CN0ABC124\\0000" << false
+            << "Not active now\nSerial number: CN0ABC124";
+        QTest::newRow("no EDID") << "MONITOR\\Default_Monitor\\DUMMY0\\0000" << true
+                                 << "Output: \\\\.\\DISPLAY1";
+        QTest::newRow("the system's class in place of a serial")
+            << "MONITOR\\DEL4083\\{4d36e96e-e325-11ce-bfc1-08002be10318}\\0001" << true
+            << "Output: \\\\.\\DISPLAY1";
+    }
+    void monitorsThatLookAlikeAreToldApart() {
+        QFETCH(QString, deviceId);
+        QFETCH(bool, active);
+        QFETCH(QString, tip);
+        Window f(1);
+        const DISPLAY_DEVICEA monitor =
+            SimDisplaySystem::makeMonitor(deviceId.toStdString(), "key", "DELL U2412M");
+        f.sim->detachMonitor(0, 0);
+        if (active)
+            f.sim->attachMonitor(0, monitor);
+        f.state->tree.AppendMonitor(monitor, "Adapter");
+        f.open();
+        QCOMPARE(f.mon()->item(0)->toolTip(), tip);
+        QCOMPARE(f.mon()->item(0)->text(),
+                 deviceId.section('\\', 1, 1) + " - DELL U2412M\nAdapter\n");
+    }
+
     void globalMonitorShowsItsAssociationThenModeSpecificFillsItsResolutions() {
         Window f;
         f.addGlobalMonitor(0, "CYAN");

@@ -134,6 +134,32 @@ private slots:
         QVERIFY(!f.button("btnDeleteAllMode")->isEnabled());
     }
 
+    // With the loop stopped by the user (and no linear load at the stop),
+    // the display's record still holds the deleted mode's tint: the next
+    // Start must not set it back, but load what nothing associated means.
+    void deletingWhileStoppedIsNotSetBackAtTheNextStart() {
+        Menus f;
+        f.state->settings.loadLinearCurveOnExit = false;
+        f.addMonitor(0, "BLUE");
+        f.open();
+        f.startLoop();
+        QVERIFY(f.sim->gamma(0) == WindowFixture::table(f.state->ramps.tintRamps[2]));
+        f.state->loopControl->toggleLoop();
+        f.mon()->setCurrentRow(0);
+        f.res()->setCurrentRow(0);
+        f.modes()->setCurrentRow(0);
+        f.rightClick(f.modes(), "Delete");
+        QVERIFY(f.sim->gamma(0) == WindowFixture::table(f.state->ramps.tintRamps[2]));
+        f.clearLog();
+        f.state->loopControl->toggleLoop();
+        QVERIFY(QTest::qWaitFor(
+            [&] { return f.sim->gamma(0) == WindowFixture::table(f.state->ramps.linearRamp); },
+            5000));
+        QTest::qWait(50);  // a few more passes
+        QVERIFY(f.sim->gamma(0) == WindowFixture::table(f.state->ramps.linearRamp));
+        QVERIFY2(!f.logText().contains("BLUE"), qPrintable(f.logText()));
+    }
+
     void deletingAResolutionNotOnScreenLeavesTheDisplayAlone() {
         Menus f;
         f.addMonitor(0, "BLUE");

@@ -1,7 +1,10 @@
 // The tray icon and the window's state: the tray menu, showing and hiding,
 // minimising and closing, the loop's Start and Stop, and what "-start" and
 // "-hide" leave visible.
+#include <QLabel>
 #include <QSignalSpy>
+
+#include "ui/settings_window.h"
 
 #include "window_fixture.h"
 
@@ -158,6 +161,88 @@ private slots:
         QCOMPARE(f.state->loopThread->isRunning(), loop);
         QCOMPARE(f.actionStart()->text(), loop ? "Stop" : "Start");
         QCOMPARE(f.w->windowShown(), shown);
+    }
+
+    // No path leaves the user without a window or an icon, and the status
+    // bar says whether calibrations are being kept. Each row is a way the
+    // user gets somewhere; the columns are what the user then sees.
+    void whatTheUserIsLeftWith_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("windowShown");
+        QTest::addColumn<bool>("exitRequested");
+        QTest::addColumn<QString>("status");
+        const QString stopped = "Stopped: File \u2192 Start keeps calibrations loaded.";
+        const QString empty = "No monitors yet: press Detect above the monitor list to find them.";
+        const QString keeping = "Keeping calibrations loaded.";
+        QTest::newRow("first-time setup cancelled") << "cancel setup" << true << false << empty;
+        QTest::newRow("first-time setup closed") << "close setup" << true << false << empty;
+        QTest::newRow("first-time setup confirmed") << "confirm setup" << true << false << empty;
+        QTest::newRow("-hide, tray icon switched off, window closed")
+            << "hidden, tray off, close" << false << true << stopped;
+        QTest::newRow("-hide, tray icon switched off, window minimised")
+            << "hidden, tray off, minimise" << true << false << stopped;
+        QTest::newRow("a monitor, loop started") << "start" << true << false << keeping;
+        QTest::newRow("a monitor, loop started and stopped") << "start, stop" << true << false
+                                                             << stopped;
+        QTest::newRow("every monitor deleted") << "delete all" << true << false << empty;
+    }
+    void whatTheUserIsLeftWith() {
+        QFETCH(QString, path);
+        QFETCH(bool, windowShown);
+        QFETCH(bool, exitRequested);
+        QFETCH(QString, status);
+        Tray f;
+        const bool setup = path.endsWith("setup");
+        if (!setup)
+            f.addMonitor(0);
+        f.w = std::make_unique<MainWindow>(*f.state, path.startsWith("hidden") ? QStringList{"-hide"}
+                                                                              : QStringList{});
+        f.w->desktopHasTray = [] { return true; };
+        QSignalSpy exits(f.w.get(), &MainWindow::exitRequested);
+        settings settingsWindow(*f.state);
+        QObject::connect(&settingsWindow, &settings::firstTimeSetupCancelled, f.w.get(),
+                         &MainWindow::showWindow);
+        QObject::connect(&settingsWindow, &settings::firstTimeSetupDone, f.w.get(),
+                         &MainWindow::showWindow);
+        QObject::connect(&settingsWindow, &settings::trayIconSwitched, f.w.get(),
+                         &MainWindow::setTrayIconVisible);
+        if (setup) {
+            // As start-up leaves it: the settings file missing, only setup shown.
+            settingsWindow.showFirstTime();
+            QVERIFY(f.w->isHidden());
+            if (path == "close setup")
+                settingsWindow.close();
+            else
+                press(settingsWindow.findChild<QPushButton*>(path == "cancel setup" ? "btnCancel"
+                                                                                   : "btnOK"));
+            QCOMPARE(QFile::exists(f.state->files.settings), path == "confirm setup");
+            QCOMPARE(f.rightClick("").first(), "Hide");
+        } else if (path.startsWith("hidden")) {
+            f.rightClick("Show");
+            settingsWindow.open();
+            settingsWindow.findChild<QCheckBox*>("chkEnableTrayIcon")->setChecked(false);
+            press(settingsWindow.findChild<QPushButton*>("btnOK"));
+            QVERIFY(!f.w->trayIcon()->isVisible());
+            // Closed, it ends the program as without a tray (start-up ends
+            // the process on the signal); minimised, it stays on screen.
+            if (path.endsWith("close"))
+                f.w->close();
+            else
+                f.w->showMinimized();
+        } else {
+            f.w->show();
+            if (path.startsWith("start"))
+                f.actionStart()->trigger();
+            if (path.endsWith("stop"))
+                f.actionStart()->trigger();
+            if (path == "delete all")
+                press(f.button("btnDeleteAllMon"));
+        }
+        if (!exitRequested)
+            QCOMPARE(f.w->isVisible() && f.w->windowShown(), windowShown);
+        QCOMPARE(exits.count(), exitRequested ? 1 : 0);
+        QCOMPARE(f.w->findChild<QLabel*>("lblLoopState")->text(), status);
+        QVERIFY(!f.actionStart()->isEnabled() == (status.startsWith("No monitors")));
     }
 };
 
