@@ -232,9 +232,13 @@ bool DesktopSession::closeWindow(qulonglong window) const {
 
 bool DesktopSession::click(QPoint at, int button) const {
     bool ok = false;
-    xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click",
-             QString::number(button)},
-            &ok);
+    // A step beside the point first: xdotool's --sync waits for the pointer
+    // to move (seconds when it is already there, as for a second click).
+    xdotool({"mousemove", QString::number(at.x() + 1), QString::number(at.y() + 1)}, &ok);
+    if (ok)
+        xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click",
+                 QString::number(button)},
+                &ok);
     return ok;
 }
 
