@@ -244,18 +244,37 @@ bool DesktopSession::click(QPoint at, int button) const {
 
 QRect DesktopSession::trayIcon(int timeoutMs) const {
     // The icon is a small window of the program's class, reparented into
-    // the tray; the main window and menus are far larger. Under Wine the
-    // icons are docked by Wine's desktop process.
+    // the tray; the main window and menus are far larger, and a tool tip
+    // (small as well) is a child of the root window. Under Wine the icons
+    // are docked by Wine's desktop process.
     const QString owner = program_ == Program::WindowsUnderWine ? QStringLiteral("explorer.exe")
                                                                 : QStringLiteral("tavrin");
+    Display* display = XOpenDisplay(server_.displayNameBytes().constData());
+    if (!display)
+        return {};
+    const auto inTray = [display](qulonglong window) {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, Window(window), &root, &parent, &children, &count))
+            return false;
+        if (children)
+            XFree(children);
+        return parent != root;
+    };
+    QRect icon;
     const QDeadlineTimer deadline(timeoutMs);
     do {
         for (qulonglong id : windowIds(xdotool({"search", "--onlyvisible", "--classname", owner}))) {
             const QRect r = geometry(id);
-            if (r.width() > 0 && r.width() <= 64 && r.height() <= 64)
-                return r;
+            if (r.width() > 0 && r.width() <= 64 && r.height() <= 64 && inTray(id)) {
+                icon = r;
+                break;
+            }
         }
-        QThread::msleep(50);
-    } while (!deadline.hasExpired());
-    return {};
+        if (icon.isEmpty())
+            QThread::msleep(50);
+    } while (icon.isEmpty() && !deadline.hasExpired());
+    XCloseDisplay(display);
+    return icon;
 }
