@@ -19,11 +19,12 @@ app_build=$root/build-win-app
 program=$app_build/Tavrin
 
 # A 64-bit program needs 64-bit Wine only (no i386 multiarch). Wine loads
-# libXrandr (monitors, modes) and libXxf86vm (gamma) by itself. The
-# end-to-end test is a Linux program of the suite, with its packages.
+# libXrandr (monitors, modes) and libXxf86vm (gamma) by itself; fonts-wine
+# holds its Tahoma, Windows' dialog font. The end-to-end test is a Linux
+# program of the suite, with its packages.
 bash scripts/deps.sh
 bash scripts/deps.sh cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
-  wine wine64 libxrandr2 libxxf86vm1 xserver-xorg-core xserver-xorg-video-dummy \
+  wine wine64 fonts-wine libxrandr2 libxxf86vm1 xserver-xorg-core xserver-xorg-video-dummy \
   x11-xserver-utils xdotool trayer
 
 status=0
@@ -136,6 +137,14 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     exit 1
   fi
 fi
+# Wine finds its own fonts in the Fonts folder of the prefix, as Windows
+# keeps them. Without Tahoma, "MS Shell Dlg 2" falls back to whatever the
+# machine has (here a math font whose line height is four times its size),
+# and Qt draws a line edit's text outside the field.
+for font in /usr/share/wine/fonts/*.ttf; do
+  [ -f "$WINEPREFIX/drive_c/windows/Fonts/${font##*/}" ] ||
+    cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+done
 
 echo "The display contract under Wine, on the virtual X server :$n (DUMMY0, DUMMY1):"
 (cd "$build" && ctest --verbose) || status=1
