@@ -36,8 +36,8 @@ if [ ! -f "$build/build.ninja" ]; then
 fi
 ninja -C "$build"
 
-# 2. Qt for Windows (built once, about half an hour), the program against
-# it, and its folder.
+# 2. Qt for Windows (built once, about a quarter of an hour), the program
+# against it, and its folder.
 qt=$(bash scripts/qt-mingw.sh)
 # Unity sources (several files compiled as one) keep the build to about a
 # minute on two cores.
