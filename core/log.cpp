@@ -1,17 +1,12 @@
 #include "core/log.h"
 
 #include <algorithm>
-#include <clocale>
 #include <ctime>
 
 #include <QDir>
 #include <QFileInfo>
 
 #include "core/regular_file.h"
-
-#ifndef _WIN32
-#include <locale.h>
-#endif
 
 namespace {
 
@@ -97,22 +92,20 @@ LogGroup Log::group() {
 }
 
 QString Log::timestampText() {
-    // "%X" is hours:minutes:seconds in the C locale. The application object
-    // switches the process to the user's locale, so the C locale is asked
-    // for explicitly to keep every stamp in one form.
+    // "%X" of the C locale, written out as its numeric fields: the
+    // application object switches the process to the user's locale, whose
+    // "%X" may read otherwise, and numeric fields read alike in every
+    // locale. (A strftime that takes a locale is not in every C runtime:
+    // Windows' msvcrt.dll has none.)
     const std::time_t now = std::time(nullptr);
     std::tm local{};
-    char buffer[80];
-    std::size_t n = 0;
 #ifdef _WIN32
     localtime_s(&local, &now);
-    static _locale_t cLocale = _create_locale(LC_ALL, "C");
-    n = _strftime_l(buffer, sizeof buffer, "%Y-%m-%d.%X", &local, cLocale);
 #else
     localtime_r(&now, &local);
-    static locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-    n = strftime_l(buffer, sizeof buffer, "%Y-%m-%d.%X", &local, cLocale);
 #endif
+    char buffer[80];
+    const std::size_t n = std::strftime(buffer, sizeof buffer, "%Y-%m-%d.%H:%M:%S", &local);
     return QLatin1Char('[') + QString::fromLatin1(buffer, static_cast<int>(n)) + QLatin1Char(']');
 }
 

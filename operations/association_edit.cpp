@@ -5,7 +5,6 @@
 #include "operations/selection_log.h"
 #include "operations/tree_edit.h"
 #include "state/app_state.h"
-#include "storage/tree_file.h"
 #include "tree/association.h"
 #include "tree/display_records.h"
 
@@ -33,14 +32,6 @@ bool displayShowsCurrentMode(AppState& s, const ActiveDisplay& d) {
            SameMode(d.devMode, s.tree.currentMode()->devMode);
 }
 
-bool showsAssociation(const ActiveDisplay& d) {
-    return !d.profile.isEmpty();
-}
-
-void save(AppState& s) {
-    saveTree(s.files.tree, s.tree, s.log);
-}
-
 }  // namespace
 
 bool associateCurrentMode(AppState& s, const QString& association, bool associate) {
@@ -61,7 +52,7 @@ bool associateCurrentMode(AppState& s, const QString& association, bool associat
         handAssociationToDisplay(s.activeDisplays, mode, s.settings.LUTBitDepth);
     if (shown && edit.loopStopped() && mode.profile != QLatin1String("NULL"))
         applyToActiveDisplay(s.loopContext);
-    save(s);
+    saveTreeFile(s);
     return true;
 }
 
@@ -69,7 +60,7 @@ void changeToGlobal(AppState& s) {
     TreeEdit edit(s, "Stopping loop...\n");
     s.tree.SetAssociationMode(true, s.log);
     edit.clearDisplayIf(showsAssociation);
-    save(s);
+    saveTreeFile(s);
 }
 
 bool changeToModeSpecific(AppState& s) {
@@ -86,6 +77,6 @@ bool changeToModeSpecific(AppState& s) {
     if (active)
         detectResolutions(s);
     else
-        save(s);
+        saveTreeFile(s);
     return active;
 }

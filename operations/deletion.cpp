@@ -42,10 +42,6 @@ void runDeletion(AppState& s, const Deletion& d) {
     edit.finish();
 }
 
-bool showsAssociation(const ActiveDisplay& d) {
-    return !d.profile.isEmpty();
-}
-
 // The display shows an association and runs at the current resolution.
 std::function<bool(const ActiveDisplay&)> showsAssociationAtCurrentResolution(const Tree& tree) {
     return [&tree](const ActiveDisplay& d) {

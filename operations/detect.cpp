@@ -1,14 +1,10 @@
 #include "operations/detect.h"
 
 #include "operations/selection_log.h"
+#include "operations/tree_edit.h"
 #include "state/app_state.h"
-#include "storage/tree_file.h"
 
 namespace {
-
-void save(AppState& s) {
-    saveTree(s.files.tree, s.tree, s.log);
-}
 
 // Duplicates that detection folded together and whose association had to
 // give way to the first copy's.
@@ -38,7 +34,7 @@ void detectMonitors(AppState& s) {
     }
     if (!s.tree.IsEmpty())
         s.flags.treeLoaded = true;
-    save(s);
+    saveTreeFile(s);
 }
 
 void logDetectResolutionsRequest(AppState& s) {
@@ -57,7 +53,7 @@ void detectResolutions(AppState& s) {
     s.tree.DetectResolutions(*s.platform.display, &dropped);
     logDropped(s, dropped);
     s.log.group() << "Detected all resolutions successfully.\n\n";
-    save(s);
+    saveTreeFile(s);
 }
 
 bool detectModes(AppState& s) {
@@ -75,7 +71,7 @@ bool detectModes(AppState& s) {
         return false;
     }
     s.log.group() << "Detected all modes successfully.\n\n";
-    save(s);
+    saveTreeFile(s);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "loop/apply_display.h"
 #include "state/app_state.h"
+#include "storage/tree_file.h"
 
 TreeEdit::TreeEdit(AppState& state, const char* stopLine, bool timestamped)
     : state_(state), pause_(state.loopControl->pauseLoop(stopLine, timestamped)) {}
@@ -12,6 +13,14 @@ TreeEdit::~TreeEdit() {
 
 const ActiveDisplay* activeDisplayOfCurrentMonitor(AppState& state) {
     return state.activeDisplays.FindDisplay(state.tree.currentMonitor()->displayDevice);
+}
+
+bool showsAssociation(const ActiveDisplay& d) {
+    return !d.profile.isEmpty();
+}
+
+void saveTreeFile(AppState& state) {
+    saveTree(state.files.tree, state.tree, state.log);
 }
 
 void TreeEdit::clearDisplayIf(const std::function<bool(const ActiveDisplay&)>& inUse) {

@@ -56,3 +56,10 @@ private:
 // The active display that shows the tree's current monitor, found in the
 // active displays (whose cursor is left on it), or null.
 const ActiveDisplay* activeDisplayOfCurrentMonitor(AppState& state);
+
+// The in-use test of the edits that take associations away: the display
+// shows one (a profile, a tint, "LINEAR" or "NULL").
+bool showsAssociation(const ActiveDisplay& d);
+
+// Saves the tree to its file, logged: the end of every edit of the tree.
+void saveTreeFile(AppState& state);

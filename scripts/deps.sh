@@ -8,7 +8,7 @@ packages=("$@")
 [ $# -gt 0 ] || packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools
-  libx11-dev libxrandr-dev libx11-xcb-dev libxcb-randr0-dev
+  libx11-dev libxrandr-dev libx11-xcb-dev libxcb-randr0-dev libxxf86vm-dev
   liblcms2-dev libbenchmark-dev
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   argyll colord-data

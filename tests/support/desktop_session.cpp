@@ -7,6 +7,8 @@
 
 #include <X11/Xlib.h>
 
+#include "wine_program.h"
+
 namespace {
 
 bool have(const char* program) {
@@ -37,14 +39,16 @@ QList<qulonglong> windowIds(const QByteArray& output) {
 
 }  // namespace
 
-DesktopSession::DesktopSession() = default;
+DesktopSession::DesktopSession(Program program) : program_(program) {}
 
 DesktopSession::~DesktopSession() {
     stopProcess(tavrin_);
+    if (program_ == Program::WindowsUnderWine)
+        wine::endPrefix();
     stopProcess(trayer_);
 }
 
-QString DesktopSession::unavailableReason(bool withTray) {
+QString DesktopSession::unavailableReason(bool withTray, Program program) {
     const QString xorg = XorgServer::unavailableReason();
     if (!xorg.isEmpty())
         return xorg;
@@ -52,7 +56,14 @@ QString DesktopSession::unavailableReason(bool withTray) {
         return QStringLiteral("xdotool is not installed");
     if (withTray && !have("trayer"))
         return QStringLiteral("trayer is not installed");
+    if (program == Program::WindowsUnderWine)
+        return wine::unavailableReason();
     return {};
+}
+
+QString DesktopSession::programFile() const {
+    return program_ == Program::WindowsUnderWine ? dir_.filePath(wine::executableName())
+                                                 : dir_.binaryPath();
 }
 
 bool DesktopSession::start(bool withTray) {
@@ -65,7 +76,14 @@ bool DesktopSession::start(bool withTray) {
         error_ = QStringLiteral("the monitors could not be set up");
         return false;
     }
-    if (!dir_.installBinary()) {
+    if (program_ == Program::WindowsUnderWine) {
+        // Wine's processes of an earlier session belong to another server.
+        wine::endPrefix();
+        if (!wine::installProgram(dir_.path())) {
+            error_ = QStringLiteral("the Windows program could not be copied");
+            return false;
+        }
+    } else if (!dir_.installBinary()) {
         error_ = QStringLiteral("the tavrin binary was not found (TAVRIN_BINARY)");
         return false;
     }
@@ -98,6 +116,8 @@ bool DesktopSession::start(bool withTray) {
 }
 
 QProcessEnvironment DesktopSession::programEnvironment() const {
+    if (program_ == Program::WindowsUnderWine)
+        return wine::environment(server_.displayName());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), server_.displayName());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -115,7 +135,10 @@ bool DesktopSession::launch(const QStringList& arguments, const QProcessEnvironm
     tavrin_.setWorkingDirectory(dir_.path());
     tavrin_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     tavrin_.setStandardOutputFile(QProcess::nullDevice());
-    tavrin_.start(dir_.binaryPath(), arguments);
+    if (program_ == Program::WindowsUnderWine)
+        tavrin_.start(QStringLiteral("wine"), QStringList{programFile()} + arguments);
+    else
+        tavrin_.start(programFile(), arguments);
     return tavrin_.waitForStarted();
 }
 
@@ -209,24 +232,49 @@ bool DesktopSession::closeWindow(qulonglong window) const {
 
 bool DesktopSession::click(QPoint at, int button) const {
     bool ok = false;
-    xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click",
-             QString::number(button)},
-            &ok);
+    // A step beside the point first: xdotool's --sync waits for the pointer
+    // to move (seconds when it is already there, as for a second click).
+    xdotool({"mousemove", QString::number(at.x() + 1), QString::number(at.y() + 1)}, &ok);
+    if (ok)
+        xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click",
+                 QString::number(button)},
+                &ok);
     return ok;
 }
 
 QRect DesktopSession::trayIcon(int timeoutMs) const {
     // The icon is a small window of the program's class, reparented into
-    // the tray; the main window and menus are far larger.
+    // the tray; the main window and menus are far larger, and a tool tip
+    // (small as well) is a child of the root window. Under Wine the icons
+    // are docked by Wine's desktop process.
+    const QString owner = program_ == Program::WindowsUnderWine ? QStringLiteral("explorer.exe")
+                                                                : QStringLiteral("tavrin");
+    Display* display = XOpenDisplay(server_.displayNameBytes().constData());
+    if (!display)
+        return {};
+    const auto inTray = [display](qulonglong window) {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, Window(window), &root, &parent, &children, &count))
+            return false;
+        if (children)
+            XFree(children);
+        return parent != root;
+    };
+    QRect icon;
     const QDeadlineTimer deadline(timeoutMs);
     do {
-        for (qulonglong id :
-             windowIds(xdotool({"search", "--onlyvisible", "--classname", "tavrin"}))) {
+        for (qulonglong id : windowIds(xdotool({"search", "--onlyvisible", "--classname", owner}))) {
             const QRect r = geometry(id);
-            if (r.width() > 0 && r.width() <= 64 && r.height() <= 64)
-                return r;
+            if (r.width() > 0 && r.width() <= 64 && r.height() <= 64 && inTray(id)) {
+                icon = r;
+                break;
+            }
         }
-        QThread::msleep(50);
-    } while (!deadline.hasExpired());
-    return {};
+        if (icon.isEmpty())
+            QThread::msleep(50);
+    } while (icon.isEmpty() && !deadline.hasExpired());
+    XCloseDisplay(display);
+    return icon;
 }

@@ -1,8 +1,10 @@
 // The real program on a real desktop for end-to-end tests: Xorg with the
 // dummy driver (two monitors, DUMMY0 at 1920x1080 and DUMMY1 at 1280x1024
 // right of it), optionally a system tray (trayer), and `tavrin` from a
-// temporary directory on the xcb platform, driven with real input through
-// the X server (xdotool). Everything it starts it stops by process id.
+// temporary directory on the xcb platform, or the Windows program's folder
+// there under Wine, driven with real input through the X server (xdotool).
+// Everything it starts it stops by process id; under Wine it also ends the
+// prefix's processes, which the session started.
 #pragma once
 
 #include <memory>
@@ -17,12 +19,14 @@
 
 class DesktopSession {
 public:
-    DesktopSession();
+    enum class Program { Linux, WindowsUnderWine };
+    explicit DesktopSession(Program program = Program::Linux);
     ~DesktopSession();
 
-    // Empty when Xorg, its dummy driver, xdotool and (for a tray) trayer are
-    // here; otherwise why a test cannot run (it then skips with it).
-    static QString unavailableReason(bool withTray = false);
+    // Empty when Xorg, its dummy driver, xdotool, (for a tray) trayer and
+    // (for the Windows program) Wine with the program are here; otherwise
+    // why a test cannot run (it then skips with it).
+    static QString unavailableReason(bool withTray = false, Program program = Program::Linux);
 
     // Starts the server with two monitors and, with `withTray`, a tray on
     // the top edge; installs the binary. False with errorString().
@@ -34,12 +38,15 @@ public:
     QString log() const { return QString::fromUtf8(dir_.readFile(QStringLiteral("Log.txt"))); }
 
     // The environment the program runs in: this server, the xcb platform,
-    // HOME and XDG_CONFIG_HOME in the directory, no session bus.
+    // HOME and XDG_CONFIG_HOME in the directory, no session bus; under Wine,
+    // Wine's (the prefix, nothing of Qt's own settings for Linux).
     QProcessEnvironment programEnvironment() const;
     // Starts `tavrin arguments` in the directory on this server, with
     // `environment` added to its environment.
     bool launch(const QStringList& arguments = {},
                 const QProcessEnvironment& environment = QProcessEnvironment());
+    // The program's file (`tavrin`, or `tavrin.exe` under Wine).
+    QString programFile() const;
     bool running() const { return tavrin_.state() != QProcess::NotRunning; }
     // Ends it as a logout would; its exit code, or -1 when it did not end.
     int terminate();
@@ -68,6 +75,7 @@ public:
     QByteArray xdotool(const QStringList& arguments, bool* ok = nullptr) const;
 
 private:
+    Program program_;
     XorgServer server_;
     TempAppDir dir_;
     QProcess tavrin_;

@@ -15,6 +15,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
+#include <X11/extensions/xf86vmode.h>
 
 namespace {
 
@@ -322,6 +323,21 @@ std::optional<GammaTable768> XorgServer::crtcGamma(const QString& output) const 
         }
     }
     XRRFreeGamma(g);
+    return table;
+}
+
+std::optional<GammaTable768> XorgServer::vidModeGamma() const {
+    ClientConnection c(displayNameBytes());
+    if (!c.get())
+        return std::nullopt;
+    const int screen = DefaultScreen(c.get());
+    int size = 0;
+    if (!XF86VidModeGetGammaRampSize(c.get(), screen, &size) || size != 256)
+        return std::nullopt;
+    GammaTable768 table;
+    if (!XF86VidModeGetGammaRamp(c.get(), screen, 256, table.data(), table.data() + 256,
+                                 table.data() + 512))
+        return std::nullopt;
     return table;
 }
 

@@ -69,6 +69,10 @@ public:
     // The gamma table of the CRTC that drives `output`, as 768 entries when
     // it has 256 per channel; nothing when the output drives no CRTC.
     std::optional<GammaTable768> crtcGamma(const QString& output) const;
+    // The X screen's gamma table as XF86VidMode holds it, apart from the
+    // CRTCs' on this server; Wine loads gamma there. Nothing when it has
+    // other than 256 entries per channel.
+    std::optional<GammaTable768> vidModeGamma() const;
     // Loads a 256-entry table into the CRTC of `output` as another client.
     bool setCrtcGamma(const QString& output, const GammaTable768& table) const;
 
