@@ -79,6 +79,18 @@ bool waitForMainWindow(Display* display, int timeoutMs) {
     return false;
 }
 
+// A copy of the program in `dir` with the benchmarks' settings; false (the
+// benchmark skipped) when the binary is not there.
+bool installProgram(benchmark::State& state, TempAppDir& dir) {
+    qputenv("TAVRIN_BINARY", TAVRIN_BINARY_PATH);
+    if (!dir.installBinary()) {
+        state.SkipWithError("the tavrin binary was not found");
+        return false;
+    }
+    dir.writeFile("Settings.txt", settings);
+    return true;
+}
+
 void startToMainWindow(benchmark::State& state) {
     XorgServer* server = startServer();
     if (!server) {
@@ -86,12 +98,8 @@ void startToMainWindow(benchmark::State& state) {
         return;
     }
     TempAppDir dir;
-    qputenv("TAVRIN_BINARY", TAVRIN_BINARY_PATH);
-    if (!dir.installBinary()) {
-        state.SkipWithError("the tavrin binary was not found");
+    if (!installProgram(state, dir))
         return;
-    }
-    dir.writeFile("Settings.txt", settings);
     const bool bigTree = state.range(0) != 0;
     if (bigTree) {
         Tree tree;
@@ -208,14 +216,10 @@ void startToCalibration(benchmark::State& state) {
         return;
     }
     TempAppDir dir;
-    qputenv("TAVRIN_BINARY", TAVRIN_BINARY_PATH);
-    if (!dir.installBinary()) {
-        state.SkipWithError("the tavrin binary was not found");
+    if (!installProgram(state, dir))
         return;
-    }
     const icc::Curves curves = icc::gammaCurves(2.2, 2.0, 1.8);
     dir.writeFile("display.icc", icc::lcmsTableProfile(icc::Version::V2, curves));
-    dir.writeFile("Settings.txt", settings);
     dir.writeFile("Tree.txt", "<v1.04>\n<Monitor>\nMONITOR\\Default_Monitor\\DUMMY0\\0000\n"
                               "DUMMY0\nGeneric Monitor\nDummy adapter\n<global>\n" +
                                   dir.filePath("display.icc").toUtf8() + "\n</Monitor>");
@@ -269,12 +273,8 @@ void memoryWhenHidden(benchmark::State& state) {
         return;
     }
     TempAppDir dir;
-    qputenv("TAVRIN_BINARY", TAVRIN_BINARY_PATH);
-    if (!dir.installBinary()) {
-        state.SkipWithError("the tavrin binary was not found");
+    if (!installProgram(state, dir))
         return;
-    }
-    dir.writeFile("Settings.txt", settings);
     dir.writeFile("Tree.txt", "<v1.04>\n<Monitor>\nMONITOR\\Default_Monitor\\DUMMY0\\0000\n"
                               "DUMMY0\nGeneric Monitor\nDummy adapter\n<global>\nRED\n</Monitor>");
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

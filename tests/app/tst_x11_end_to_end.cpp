@@ -126,6 +126,19 @@ const QByteArray settings =
     "lockLoadedProfiles = 1\npollingPeriod = 250\nLUTBitDepth = 0\nenableTrayIcon = 1\n"
     "checkForUpdates = 0\nupdateAvailable = 0\nrunOnStartup = 0";
 
+// Starts the program of `dir` on `server` with "-start -hide", as a login
+// would, with no window system of its own (offscreen).
+bool startHidden(QProcess& tavrin, const TempAppDir& dir, const XorgServer& server) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", server.displayName());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    tavrin.setProcessEnvironment(env);
+    tavrin.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    tavrin.start(dir.binaryPath(), {"-start", "-hide"});
+    return tavrin.waitForStarted();
+}
+
 }  // namespace
 
 class TestX11EndToEnd : public QObject {
@@ -175,14 +188,7 @@ private slots:
         QVERIFY(server.setCrtcGamma("DUMMY1", foreign));
 
         QProcess tavrin;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", server.displayName());
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
-        tavrin.setProcessEnvironment(env);
-        tavrin.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        tavrin.start(dir.binaryPath(), {"-start", "-hide"});
-        QVERIFY(tavrin.waitForStarted());
+        QVERIFY(startHidden(tavrin, dir, server));
         auto log = [&] { return QString::fromUtf8(dir.readFile("Log.txt")); };
 
         FixedRamps ramps;
@@ -276,13 +282,7 @@ private slots:
         QVERIFY(server.setOutputProperty("DUMMY2", "_ICC_PROFILE", foreign, XA_CARDINAL));
 
         QProcess tavrin;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", server.displayName());
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
-        tavrin.setProcessEnvironment(env);
-        tavrin.start(dir.binaryPath(), {"-start", "-hide"});
-        QVERIFY(tavrin.waitForStarted());
+        QVERIFY(startHidden(tavrin, dir, server));
         FixedRamps ramps;
         buildRamps(ramps);
         QTRY_VERIFY_WITH_TIMEOUT(server.crtcGamma("DUMMY2") == tableOf(ramps.tintRamps[0]), 10000);
@@ -349,13 +349,7 @@ private slots:
         dir.writeFile("Settings.txt", settings);
 
         QProcess tavrin;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", server.displayName());
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
-        tavrin.setProcessEnvironment(env);
-        tavrin.start(dir.binaryPath(), {"-start", "-hide"});
-        QVERIFY(tavrin.waitForStarted());
+        QVERIFY(startHidden(tavrin, dir, server));
         auto log = [&] { return QString::fromUtf8(dir.readFile("Log.txt")); };
         FixedRamps ramps;
         buildRamps(ramps);
